@@ -1,0 +1,1 @@
+# The embedded pictures are compiled in through resources/trovanto.rc.

@@ -1,0 +1,60 @@
+# Sourced by every script that runs Windows binaries: one private Wine prefix
+# under build/, quiet Wine, a virtual X display when none is set, and one
+# persistent wineserver for the whole run.
+_trovanto_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${TROVANTO_WINEPREFIX:-$_trovanto_root/build/wineprefix}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+unset WINELOADERNOEXEC
+
+trovanto_start_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n
+  for n in 91 92 93 94 95 96 97 98 99; do
+    if [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+      export TROVANTO_XVFB_PID=$!
+      export DISPLAY=":$n"
+      export TROVANTO_OWN_DISPLAY=1
+      local i
+      for i in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+      return 0
+    fi
+  done
+  echo "wine-env: no free display number" >&2
+  return 1
+}
+
+trovanto_wine_prefix() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 </dev/null || true
+    wineserver -w >/dev/null 2>&1 </dev/null || true
+  fi
+  # A persistent server saves the start-up of one per process.
+  wineserver -p >/dev/null 2>&1 </dev/null || true
+}
+
+trovanto_wine_up() {
+  trovanto_start_display && trovanto_wine_prefix
+}
+
+trovanto_wine_down() {
+  wineserver -k >/dev/null 2>&1 </dev/null || true
+  if [ -n "${TROVANTO_XVFB_PID:-}" ]; then
+    kill "$TROVANTO_XVFB_PID" 2>/dev/null || true
+    unset TROVANTO_XVFB_PID TROVANTO_OWN_DISPLAY
+  fi
+}
+
+# Maps a drive letter (for example t) to a folder, the way a USB stick appears.
+trovanto_map_drive() {
+  local letter="$1" folder="$2"
+  mkdir -p "$WINEPREFIX/dosdevices"
+  ln -sfn "$folder" "$WINEPREFIX/dosdevices/${letter}:"
+}
+
+trovanto_unmap_drive() {
+  rm -f "$WINEPREFIX/dosdevices/${1}:"
+}

@@ -1,0 +1,6 @@
+# Portable sources (no <windows.h>): built natively and for Windows.
+list(APPEND TROVANTO_CORE_SOURCES
+)
+# Win32 sources.
+list(APPEND TROVANTO_WIN_SOURCES
+)

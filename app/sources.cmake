@@ -1,5 +1,7 @@
 # Portable sources (no <windows.h>): built natively and for Windows.
 list(APPEND TROVANTO_CORE_SOURCES
+  app/placement.cpp
+  app/gauge.cpp
   app/error_text.cpp
 )
 # Win32 sources.

@@ -1,5 +1,7 @@
 # Portable sources (no <windows.h>): built natively and for Windows.
 list(APPEND TROVANTO_CORE_SOURCES
+  settings/settings.cpp
+  settings/shift_text.cpp
 )
 # Win32 sources.
 list(APPEND TROVANTO_WIN_SOURCES

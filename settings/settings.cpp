@@ -1,0 +1,15 @@
+#include "settings/settings.h"
+
+namespace settings {
+
+Settings gSettings;
+int32_t gWorkAreaRight = 0;
+int32_t gWorkAreaBottom = 0;
+int32_t gDisplayWidth = 0;
+int32_t gDisplayHeight = 0;
+
+std::string TitleWithVersion() { return gSettings.Title + " v" + gSettings.Version; }
+
+std::string StartDirectoryFile(const char* name) { return gSettings.StartDirectory + name; }
+
+}  // namespace settings

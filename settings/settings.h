@@ -1,0 +1,52 @@
+#pragma once
+// The program-wide record: the stored settings, one field per key of
+// settings.dat, and the run-time fields filled at start-up.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace settings {
+
+struct Settings {
+  // Stored in group "Einstellungen".
+  std::string Schriftart;
+  int32_t Schriftfarbe = 0;
+  int32_t Schriftgrösse = 0;
+  int32_t Style = 0;
+  int32_t Fensterausrichtung = 0;
+  int32_t Fensterpositionx = 0;
+  int32_t Fensterpositiony = 0;
+  int32_t Fensteroption = 0;
+  int32_t Fensterdocking = 0;
+  std::string Passwort;
+  std::string Skin;
+  // Not stored: 1 while the protected commands may run without asking.
+  int32_t AccessGranted = 0;
+
+  // Run-time fields.
+  std::string Title;
+  std::string Version;
+  std::string ProgramDrive;
+  std::string StartDirectory;  // the current directory at start, with a trailing backslash
+  std::array<std::string, 7> DayNames;
+  std::array<std::string, 8> CommandCaptions;  // 1 to 7
+  std::string StatusText;
+  std::string DateText;
+};
+
+extern Settings gSettings;
+
+// Desktop work-area edges taken once at start-up.
+extern int32_t gWorkAreaRight;
+extern int32_t gWorkAreaBottom;
+// Primary display size as examined at start-up.
+extern int32_t gDisplayWidth;
+extern int32_t gDisplayHeight;
+
+// Title + " v" + Version.
+std::string TitleWithVersion();
+
+// Path of one of the launcher's own files, in the start directory.
+std::string StartDirectoryFile(const char* name);
+
+}  // namespace settings

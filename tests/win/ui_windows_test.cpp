@@ -1,0 +1,325 @@
+// Windows, menus, tray, fonts, events and the timer, driven with real
+// windows and real messages.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "ui/events.h"
+#include "ui/timer.h"
+#include "ui/ui.h"
+
+namespace {
+
+struct Ev {
+  int code, source, type, window;
+};
+
+// Collects events until the queue has been quiet for quietMs.
+std::vector<Ev> Drain(int quietMs = 150) {
+  std::vector<Ev> out;
+  DWORD last = GetTickCount();
+  while (GetTickCount() - last < static_cast<DWORD>(quietMs)) {
+    int code = ui::WaitForEvent(20);
+    if (code == ui::kNoEvent) continue;
+    out.push_back({code, ui::EventSource(), ui::EventSubtype(), ui::EventWindowNumber()});
+    last = GetTickCount();
+  }
+  return out;
+}
+
+int Count(const std::vector<Ev>& evs, int code, int window = -2) {
+  int n = 0;
+  for (const auto& e : evs)
+    if (e.code == code && (window == -2 || e.window == window)) ++n;
+  return n;
+}
+
+void Click(int x, int y, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
+  SetCursorPos(x, y);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = down;
+  in[1].mi.dwFlags = up;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+class UiWindows : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ui::WindowsStartup();
+    ui::TimerStartup();
+  }
+  static void TearDownTestSuite() {
+    ui::TimerShutdown();
+    ui::TrayShutdown();
+    ui::MenusShutdown();
+    ui::WindowsShutdown();
+    ui::FontsShutdown();
+  }
+  void SetUp() override {
+    Drain(50);
+    ui::ResetEvents();
+    ui::SetMessageHook(nullptr);
+  }
+  void TearDown() override {
+    ui::SetMessageHook(nullptr);
+    for (int n : {5, 6, 7}) ui::CloseProgramWindow(n);
+    Drain(50);
+  }
+  static constexpr uint32_t kDialog = ui::kTitleBar | ui::kCloseBox | ui::kCentreOnScreen;
+};
+
+TEST_F(UiWindows, CloseBoxGivesOneCloseRequestAndTheWindowStays) {
+  ASSERT_NE(ui::CreateProgramWindow(5, 0, 0, 240, 80, "Test", kDialog, nullptr), 0);
+  HWND hwnd = ui::WindowHandle(5);
+  Drain();
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  // The close box sits at the right end of the caption.
+  int capY = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+  int boxX = r.right - GetSystemMetrics(SM_CXFRAME) - GetSystemMetrics(SM_CXSIZE) / 2 - 1;
+  ASSERT_EQ(SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(boxX, capY)), HTCLOSE);
+  Click(boxX, capY);
+  auto evs = Drain(300);
+  EXPECT_EQ(Count(evs, ui::kWindowCloseRequest, 5), 1);
+  EXPECT_TRUE(IsWindow(hwnd));
+  // The keyboard way (Alt+F4 arrives as the system close command) too.
+  SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+  evs = Drain();
+  EXPECT_EQ(Count(evs, ui::kWindowCloseRequest, 5), 1);
+  EXPECT_TRUE(IsWindow(hwnd));
+}
+
+TEST_F(UiWindows, MovesCollapseIntoOneEventAndMinimisingReportsNoResize) {
+  ASSERT_NE(ui::CreateProgramWindow(5, 10, 10, 200, 100, "Move", ui::kTitleBar | ui::kCloseBox, nullptr), 0);
+  Drain();
+  for (int i = 0; i < 20; ++i) ui::MoveResizeWindow(5, 20 + i, 30 + i, ui::kKeepValue, ui::kKeepValue);
+  auto evs = Drain();
+  EXPECT_EQ(Count(evs, ui::kWindowMoved, 5), 1);
+
+  HWND hwnd = ui::WindowHandle(5);
+  ShowWindow(hwnd, SW_MINIMIZE);
+  evs = Drain();
+  EXPECT_EQ(Count(evs, ui::kWindowResized, 5), 0);
+  ShowWindow(hwnd, SW_RESTORE);
+  evs = Drain();
+  EXPECT_GE(Count(evs, ui::kWindowResized, 5), 1);
+}
+
+LRESULT SwallowClose(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_CLOSE ? 1 : ui::kProcessDefault; }
+LRESULT PassEverything(HWND, UINT, WPARAM, LPARAM) { return ui::kProcessDefault; }
+
+TEST_F(UiWindows, HookReturningOneSuppressesHandlingAndEvent) {
+  ASSERT_NE(ui::CreateProgramWindow(5, 0, 0, 100, 50, "Hook", kDialog, nullptr), 0);
+  HWND hwnd = ui::WindowHandle(5);
+  Drain();
+  ui::SetMessageHook(SwallowClose);
+  PostMessageA(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_EQ(Count(Drain(), ui::kWindowCloseRequest), 0);
+  ui::SetMessageHook(PassEverything);
+  PostMessageA(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_EQ(Count(Drain(), ui::kWindowCloseRequest, 5), 1);
+}
+
+TEST_F(UiWindows, TrayMouseMessagesBecomeTrayEvents) {
+  ASSERT_NE(ui::CreateProgramWindow(5, 0, 0, 100, 50, "Tray", kDialog | ui::kStartHidden, nullptr), 0);
+  HWND hwnd = ui::WindowHandle(5);
+  HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
+  EXPECT_EQ(ui::AddTrayIcon(9, nullptr, icon), 0);
+  EXPECT_EQ(ui::AddTrayIcon(9, hwnd, nullptr), 0);
+  ASSERT_NE(ui::AddTrayIcon(9, hwnd, icon), 0);
+  struct {
+    UINT mouse;
+    int type;  // -1: no event
+  } cases[] = {{WM_LBUTTONDBLCLK, 2}, {WM_RBUTTONUP, 1}, {WM_LBUTTONUP, 0}, {WM_RBUTTONDBLCLK, 3},
+               {WM_MOUSEMOVE, -1}, {WM_LBUTTONDOWN, -1}};
+  for (const auto& c : cases) {
+    PostMessageA(hwnd, ui::kMsgTrayCallback, 9, c.mouse);
+    auto evs = Drain();
+    if (c.type < 0) {
+      EXPECT_EQ(Count(evs, ui::kTrayEvent), 0) << c.mouse;
+    } else {
+      ASSERT_EQ(Count(evs, ui::kTrayEvent), 1) << c.mouse;
+      for (const auto& e : evs)
+        if (e.code == ui::kTrayEvent) {
+          EXPECT_EQ(e.type, c.type);
+          EXPECT_EQ(e.source, 9);
+          EXPECT_EQ(e.window, 5);
+        }
+    }
+  }
+  ui::TrayShutdown();
+}
+
+TEST_F(UiWindows, MenuChoiceGivesMenuEventAndOpensBesideThePointer) {
+  ASSERT_NE(ui::CreateProgramWindow(5, 100, 100, 200, 200, "Menu", ui::kTitleBar, nullptr), 0);
+  HWND hwnd = ui::WindowHandle(5);
+  ASSERT_NE(ui::NewPopupMenu(57), nullptr);
+  ui::OpenTopSubmenu("Ausrichtung");
+  ui::AddMenuItem(1, "Links unten");
+  ui::AddMenuItem(3, "Rechts unten");
+  ui::CloseSubmenu();
+  ui::AddMenuSeparator();
+  ui::AddMenuItem(0, "Beenden");
+  Drain();
+
+  SetCursorPos(300, 300);
+  std::atomic<bool> seen{false};
+  RECT menuRect = {};
+  std::thread chooser([&] {
+    for (int i = 0; i < 100 && !seen; ++i) {
+      HWND m = FindWindowA("#32768", nullptr);
+      if (m && IsWindowVisible(m)) {
+        GetWindowRect(m, &menuRect);
+        seen = true;
+        // Up from the top wraps to the last item, "Beenden".
+        for (WORD vk : {VK_UP, VK_RETURN}) {
+          INPUT in[2] = {};
+          in[0].type = in[1].type = INPUT_KEYBOARD;
+          in[0].ki.wVk = in[1].ki.wVk = vk;
+          in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+          SendInput(2, in, sizeof(INPUT));
+          Sleep(100);
+        }
+      }
+      Sleep(50);
+    }
+  });
+  ui::ShowPopupMenu(57, hwnd);
+  chooser.join();
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(menuRect.left, 299);
+  EXPECT_EQ(menuRect.top, 299);
+  auto evs = Drain();
+  ASSERT_EQ(Count(evs, ui::kMenuEvent), 1);
+  for (const auto& e : evs)
+    if (e.code == ui::kMenuEvent) {
+      EXPECT_EQ(e.source, 0);
+    }
+  ui::MenusShutdown();
+}
+
+std::atomic<int> gFirstCalls{0}, gSecondCalls{0};
+void FirstProc() { ++gFirstCalls; }
+void SecondProc() { ++gSecondCalls; }
+
+TEST_F(UiWindows, TimerSlotsRefuseOutsideRangeAndRestartReplaces) {
+  EXPECT_EQ(ui::StartPeriodicTimer(16, 10, FirstProc), 0u);
+  EXPECT_EQ(ui::StartPeriodicTimer(-1, 10, FirstProc), 0u);
+  ASSERT_NE(ui::StartPeriodicTimer(0, 10, FirstProc), 0u);
+  Sleep(100);
+  EXPECT_GT(gFirstCalls.load(), 0);
+  ASSERT_NE(ui::StartPeriodicTimer(0, 10, SecondProc), 0u);
+  Sleep(30);
+  int first = gFirstCalls.load();
+  Sleep(150);
+  EXPECT_EQ(gFirstCalls.load(), first);
+  EXPECT_GT(gSecondCalls.load(), 0);
+  ui::StopPeriodicTimer(0);
+  int second = gSecondCalls.load();
+  Sleep(100);
+  EXPECT_EQ(gSecondCalls.load(), second);
+}
+
+TEST_F(UiWindows, ZeroTimeoutReturnsAtOnceAndDeferredEventsComeFirst) {
+  DWORD t0 = GetTickCount();
+  EXPECT_EQ(ui::WaitForEvent(0), ui::kNoEvent);
+  EXPECT_LT(GetTickCount() - t0, 50u);
+  ASSERT_NE(ui::CreateProgramWindow(5, 0, 0, 100, 50, "Deferred", kDialog, nullptr), 0);
+  Drain();
+  HWND hwnd = ui::WindowHandle(5);
+  SendMessageA(hwnd, WM_CLOSE, 0, 0);  // handled now, queued as a deferred event
+  PostMessageA(hwnd, WM_USER + 5, 0, 0);
+  EXPECT_EQ(ui::WaitForEvent(0), ui::kWindowCloseRequest);
+  EXPECT_EQ(ui::EventWindowNumber(), 5);
+  EXPECT_EQ(ui::WaitForEvent(0), static_cast<int>(WM_USER + 5));
+}
+
+TEST_F(UiWindows, GeometryCentringShrinkingAndKeepValue) {
+  int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  ASSERT_NE(ui::CreateProgramWindow(6, 0, 0, sw + 400, sh + 300, "Big", kDialog, nullptr), 0);
+  RECT r;
+  GetWindowRect(ui::WindowHandle(6), &r);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_LE(r.right - r.left, sw);
+  EXPECT_LE(r.bottom - r.top, sh);
+
+  ASSERT_NE(ui::CreateProgramWindow(5, 30, 40, 216, 408, "Main", ui::kBorderlessPopup, nullptr), 0);
+  HWND hwnd = ui::WindowHandle(5);
+  RECT c;
+  GetClientRect(hwnd, &c);
+  EXPECT_EQ(c.right, 216);
+  EXPECT_EQ(c.bottom, 408);
+  GetWindowRect(hwnd, &r);
+  EXPECT_EQ(r.left, 30);
+  EXPECT_EQ(r.top, 40);
+  EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CAPTION, 0);
+
+  ui::MoveResizeWindow(5, ui::kKeepValue, ui::kKeepValue, ui::kKeepValue, ui::kKeepValue);
+  GetWindowRect(hwnd, &r);
+  EXPECT_EQ(r.left, 30);
+  ui::MoveResizeWindow(5, 404, 180, ui::kKeepValue, ui::kKeepValue);
+  GetWindowRect(hwnd, &r);
+  GetClientRect(hwnd, &c);
+  EXPECT_EQ(r.left, 404);
+  EXPECT_EQ(r.top, 180);
+  EXPECT_EQ(c.right, 216);
+  EXPECT_EQ(c.bottom, 408);
+
+  // A window of the same number replaces the old one.
+  ASSERT_NE(ui::CreateProgramWindow(5, 0, 0, 50, 50, "Again", kDialog, nullptr), 0);
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(ui::WindowHandle(99), nullptr);
+  EXPECT_EQ(ui::CloseProgramWindow(99), 0);
+}
+
+TEST_F(UiWindows, ForegroundNumberAndClosingADialogActivatesItsOwner) {
+  ASSERT_NE(ui::CreateProgramWindow(5, 50, 50, 216, 408, "Owner", ui::kTitleBar, nullptr), 0);
+  HWND owner = ui::WindowHandle(5);
+  ASSERT_NE(ui::CreateProgramWindow(6, 0, 0, 240, 80, "Dialog", kDialog, owner), 0);
+  ui::ActivateProgramWindow(6);
+  Drain();
+  EXPECT_EQ(ui::ForegroundWindowNumber(), 6);
+  EXPECT_EQ(GetWindow(ui::WindowHandle(6), GW_OWNER), owner);
+  ui::CloseProgramWindow(6);
+  Drain();
+  EXPECT_EQ(GetActiveWindow(), owner);
+  EXPECT_EQ(ui::ForegroundWindowNumber(), 5);
+}
+
+TEST_F(UiWindows, FontHeightFollowsThePointSize) {
+  HDC dc = GetDC(nullptr);
+  int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  HFONT f = ui::MakeFont(12, "Arial", 8, ui::kFontBold | ui::kFontItalic);
+  ASSERT_NE(f, nullptr);
+  LOGFONTA lf;
+  ASSERT_NE(GetObjectA(f, sizeof lf, &lf), 0);
+  EXPECT_EQ(lf.lfHeight, -MulDiv(8, dpi, 72));
+  if (dpi == 96) {
+    EXPECT_EQ(lf.lfHeight, -11);
+  }
+  EXPECT_EQ(lf.lfWeight, FW_BOLD);
+  EXPECT_TRUE(lf.lfItalic);
+  EXPECT_FALSE(lf.lfUnderline);
+  EXPECT_STREQ(lf.lfFaceName, "Arial");
+  // Reusing the number replaces the font.
+  HFONT g = ui::MakeFont(12, "Arial", 7, 0);
+  EXPECT_EQ(ui::FontHandle(12), g);
+  EXPECT_EQ(GetObjectType(f), 0u);
+}
+
+TEST_F(UiWindows, DisplaysHaveThePrimaryFirst) {
+  ASSERT_GE(ui::ScanDisplays(), 1);
+  EXPECT_EQ(ui::DisplayWidth(0), GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(ui::DisplayHeight(0), GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_EQ(ui::DisplayWidth(-1), 0);
+  EXPECT_EQ(ui::DisplayWidth(ui::ScanDisplays()), 0);
+}
+
+}  // namespace

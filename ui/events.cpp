@@ -1,0 +1,252 @@
+// The event model over the platform's message queue. The window procedure
+// turns window messages into deferred events or a pending code; WaitForEvent
+// hands them out one per call.
+#include <windows.h>
+
+#include <deque>
+#include <vector>
+
+#include "ui/events.h"
+#include "ui/ui.h"
+
+namespace ui {
+namespace {
+
+struct DeferredEvent {
+  int code;
+  int window;
+};
+
+struct EventState {
+  int source = 0;
+  int window = -1;
+  int type = -1;
+  int pending = 0;
+  WPARAM rawFirst = 0;
+  LPARAM rawSecond = 0;
+  std::deque<DeferredEvent> deferred;
+  MessageHook hook = nullptr;
+} gEvents;
+
+UINT TaskbarCreatedMessage() {
+  static UINT message = RegisterWindowMessageA("TaskbarCreated");
+  return message;
+}
+
+void Defer(int code, int window) {
+  if (!gEvents.deferred.empty()) {
+    const DeferredEvent& last = gEvents.deferred.back();
+    if (last.code == code && last.window == window) return;  // a burst collapses into one
+  }
+  gEvents.deferred.push_back({code, window});
+}
+
+bool IsControlParentMessage(UINT msg) {
+  switch (msg) {
+    case WM_NOTIFY:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+      return true;
+    default:
+      return false;
+  }
+}
+
+BOOL CALLBACK CollectTabStops(HWND hwnd, LPARAM param) {
+  auto* list = reinterpret_cast<std::vector<HWND>*>(param);
+  LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
+  if ((style & WS_TABSTOP) && IsWindowEnabled(hwnd) && IsWindowVisible(hwnd)) list->push_back(hwnd);
+  return TRUE;
+}
+
+}  // namespace
+
+void FocusNextControl(HWND window, bool previous) {
+  std::vector<HWND> stops;
+  EnumChildWindows(window, CollectTabStops, reinterpret_cast<LPARAM>(&stops));
+  if (stops.empty()) return;
+  HWND focus = GetFocus();
+  int at = -1;
+  for (size_t i = 0; i < stops.size() && at < 0; ++i)
+    if (stops[i] == focus || (focus && IsChild(stops[i], focus))) at = static_cast<int>(i);
+  int n = static_cast<int>(stops.size());
+  int next;
+  if (!previous)
+    next = (at < 0 || at + 1 >= n) ? 0 : at + 1;
+  else
+    next = (at <= 0) ? n - 1 : at - 1;
+  SetFocus(stops[static_cast<size_t>(next)]);
+}
+
+LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  int window = WindowNumberOf(hwnd);
+
+  if (gEvents.hook) {
+    LRESULT r = gEvents.hook(hwnd, msg, wParam, lParam);
+    if (r != kProcessDefault) return r;
+  }
+  if (window == -1) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  gEvents.window = window;
+
+  switch (msg) {
+    case WM_CLOSE:
+      Defer(kWindowCloseRequest, window);
+      return 0;
+    case WM_MOVE:
+      Defer(kWindowMoved, window);
+      return 0;
+    case WM_SIZE:
+      if (wParam == SIZE_MINIMIZED) break;
+      Defer(kWindowResized, window);
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) Defer(kWindowActivated, window);
+      break;
+    case WM_ERASEBKGND: {
+      LRESULT r = DefWindowProcA(hwnd, msg, wParam, lParam);
+      Defer(kWindowRepaint, window);
+      return r;
+    }
+    case WM_COMMAND:
+      if (lParam == 0) {
+        if (HIWORD(wParam) == 0) {
+          gEvents.pending = kMenuEvent;
+          gEvents.source = static_cast<int>(LOWORD(wParam));
+        } else if (LOWORD(wParam) == 1212 || LOWORD(wParam) == 1213) {
+          FocusNextControl(GetAncestor(hwnd, GA_ROOT), LOWORD(wParam) == 1213);
+        } else {
+          gEvents.pending = kMenuEvent;
+          gEvents.source = static_cast<int>(LOWORD(wParam));
+        }
+        return 0;
+      } else {
+        LRESULT result = 0;
+        if (OfferToControl(hwnd, msg, wParam, lParam, &result)) return result;
+        gEvents.pending = kControlEvent;
+        gEvents.type = static_cast<int>(HIWORD(wParam));
+        gEvents.source = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+        return 0;
+      }
+    case kMsgControlReport:
+      gEvents.pending = kControlEvent;
+      gEvents.source = static_cast<int>(wParam);
+      gEvents.type = static_cast<int>(lParam);
+      return 0;
+    case kMsgTrayCallback:
+      // Queued again so that the tray click is handled in order with the
+      // rest of the input.
+      PostMessageA(hwnd, kMsgTrayEvent, wParam, lParam);
+      return 0;
+    case kMsgTrayEvent: {
+      int type;
+      switch (static_cast<UINT>(LOWORD(lParam))) {
+        case WM_LBUTTONUP: type = kLeftClick; break;
+        case WM_RBUTTONUP: type = kRightClick; break;
+        case WM_LBUTTONDBLCLK: type = kLeftDoubleClick; break;
+        case WM_RBUTTONDBLCLK: type = kRightDoubleClick; break;
+        default: type = -2; break;
+      }
+      if (type == -2) {
+        gEvents.pending = 0;
+      } else {
+        gEvents.pending = kTrayEvent;
+        gEvents.source = static_cast<int>(wParam);
+        gEvents.type = type;
+      }
+      return 0;
+    }
+    default:
+      if (IsControlParentMessage(msg)) {
+        LRESULT result = 0;
+        if (OfferToControl(hwnd, msg, wParam, lParam, &result)) return result;
+      }
+      if (msg == TaskbarCreatedMessage() && msg != 0) ReaddTrayIcons();
+      break;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+int WaitForEvent(int timeoutMs) {
+  gEvents.type = -1;
+  if (!gEvents.deferred.empty()) {
+    DeferredEvent e = gEvents.deferred.front();
+    gEvents.deferred.pop_front();
+    gEvents.window = e.window;
+    gEvents.pending = 0;
+    return e.code;
+  }
+
+  MSG msg;
+  if (timeoutMs < 0) {
+    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) return kNoEvent;
+  } else if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (timeoutMs == 0) return kNoEvent;
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(timeoutMs), QS_ALLINPUT) == WAIT_TIMEOUT)
+      return kNoEvent;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return kNoEvent;
+  }
+
+  bool translated = false;
+  HWND active = GetActiveWindow();
+  if (active) {
+    HACCEL accel = WindowAccelerators(active);
+    // Tab with Ctrl or Alt is left to the controls.
+    bool plainTab = msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !(GetKeyState(VK_CONTROL) & 0x8000) &&
+                    !(GetKeyState(VK_MENU) & 0x8000);
+    if (accel && (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || plainTab))
+      translated = TranslateAcceleratorA(active, accel, &msg) != 0;
+  }
+  if (!translated) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+
+  if (gEvents.pending) {
+    int code = gEvents.pending;
+    gEvents.pending = 0;
+    return code;
+  }
+  gEvents.rawFirst = msg.wParam;
+  gEvents.rawSecond = msg.lParam;
+  return static_cast<int>(msg.message);
+}
+
+int EventSource() { return gEvents.source; }
+int EventSubtype() { return gEvents.type; }
+int EventWindowNumber() { return gEvents.window; }
+WPARAM EventRawFirst() { return gEvents.rawFirst; }
+LPARAM EventRawSecond() { return gEvents.rawSecond; }
+void SetMessageHook(MessageHook hook) { gEvents.hook = hook; }
+
+void ResetEvents() {
+  gEvents.deferred.clear();
+  gEvents.pending = 0;
+  gEvents.type = -1;
+}
+
+void SetPendingControlEvent(int controlNumber, int type) {
+  gEvents.pending = kControlEvent;
+  gEvents.source = controlNumber;
+  gEvents.type = type;
+}
+
+void PostControlReport(HWND control, int controlNumber, int type) {
+  HWND top = GetAncestor(control, GA_ROOT);
+  if (top) PostMessageA(top, kMsgControlReport, static_cast<WPARAM>(controlNumber), static_cast<LPARAM>(type));
+}
+
+}  // namespace ui
+
+namespace ui {
+
+// The control layer provides the real handler; this default keeps programs
+// that create no controls linkable.
+__attribute__((weak)) bool OfferToControl(HWND, UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+
+}  // namespace ui

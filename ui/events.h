@@ -1,0 +1,72 @@
+#pragma once
+// The event model: one wait operation over the platform's message queue that
+// turns window, control, menu and tray messages into numbered events.
+#include <windows.h>
+
+#include <cstdint>
+
+namespace ui {
+
+// Event codes.
+constexpr int kNoEvent = 0;
+constexpr int kWindowMoved = 3;
+constexpr int kWindowResized = 5;
+constexpr int kWindowRepaint = 15;
+constexpr int kWindowCloseRequest = 16;
+constexpr int kLeftButtonDown = 513;
+constexpr int kControlEvent = 13100;
+constexpr int kMenuEvent = 13101;
+constexpr int kTrayEvent = 13102;
+constexpr int kWindowActivated = 13104;
+
+// Event types.
+constexpr int kLeftClick = 0;
+constexpr int kRightClick = 1;
+constexpr int kLeftDoubleClick = 2;
+constexpr int kRightDoubleClick = 3;
+constexpr int kItemChange = 768;
+constexpr int kFocusGained = 14000;
+constexpr int kFocusLost = 14001;
+constexpr int kDragStart = 14002;
+
+// A window callback returns this to have a message handled normally.
+constexpr LRESULT kProcessDefault = static_cast<LRESULT>(0xE0E0E0E1u);
+
+using MessageHook = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+
+int WaitForEvent(int timeoutMs);
+int EventSource();
+int EventSubtype();
+int EventWindowNumber();
+WPARAM EventRawFirst();
+LPARAM EventRawSecond();
+void SetMessageHook(MessageHook hook);
+
+// Forgets queued events (tests start from a clean state).
+void ResetEvents();
+
+// --- Used inside the presentation layer ------------------------------------
+
+// Private messages.
+constexpr UINT kMsgControlReport = WM_APP + 0x101;  // wParam number, lParam type
+constexpr UINT kMsgTrayCallback = WM_APP + 0x102;   // from the shell
+constexpr UINT kMsgTrayEvent = WM_APP + 0x103;      // re-posted tray message
+
+// The window procedure of every program window and container control.
+LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// A control handler records a control event for the message being dispatched.
+void SetPendingControlEvent(int controlNumber, int type);
+
+// Image controls and lists with icons report clicks by posting them to their
+// top-level program window, so that they queue up with other input.
+void PostControlReport(HWND control, int controlNumber, int type);
+
+// Moves the keyboard focus to the next (or previous) tab stop of the window.
+void FocusNextControl(HWND window, bool previous);
+
+// Implemented by the control layer: offered the parent's command,
+// notification, scroll, colour and owner-draw messages of a control.
+bool OfferToControl(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+}  // namespace ui

@@ -1,0 +1,127 @@
+// Numbered fonts (sizes in points) and the display list.
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "ui/object_table.h"
+#include "ui/ui.h"
+
+namespace ui {
+namespace {
+
+struct FontRecord {
+  HFONT handle = nullptr;
+};
+
+void ReleaseFont(FontRecord& r) {
+  if (r.handle) DeleteObject(r.handle);
+}
+
+ObjectTable<FontRecord>& Fonts() {
+  static ObjectTable<FontRecord> table(16, ReleaseFont);
+  return table;
+}
+
+struct Display {
+  int16_t width = 0, height = 0;
+  uint16_t refresh = 0, depth = 0;
+  char name[32] = {};
+};
+std::vector<Display> gDisplays;
+
+}  // namespace
+
+int FontHeightForPoints(int points) {
+  HDC dc = GetDC(nullptr);
+  if (!dc) return 0;
+  int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  return -MulDiv(points, dpi, 72);
+}
+
+HFONT MakeFont(int number, const char* face, int size, int style) {
+  FontRecord* rec = Fonts().Reserve(number);
+  if (!rec) return nullptr;
+  HDC dc = GetDC(nullptr);
+  if (!dc) {
+    Fonts().Forget(number);
+    return nullptr;
+  }
+  int height = -MulDiv(size, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, dc);
+  HFONT font = CreateFontA(height, 0, 0, 0, (style & kFontBold) ? FW_BOLD : FW_NORMAL, (style & kFontItalic) != 0,
+                           (style & kFontUnderline) != 0, (style & kFontStrikeOut) != 0, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           (style & kFontHighQuality) ? PROOF_QUALITY : DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                           face ? face : "");
+  if (!font) {
+    Fonts().Forget(number);
+    return nullptr;
+  }
+  rec->handle = font;
+  return font;
+}
+
+HFONT FontHandle(int number) {
+  FontRecord* rec = Fonts().Find(number);
+  return rec ? rec->handle : nullptr;
+}
+
+void FontsShutdown() { Fonts().ReleaseAll(); }
+
+int ScanDisplays() {
+  gDisplays.clear();
+  std::vector<Display> others;
+  DISPLAY_DEVICEA dev;
+  for (DWORD i = 0;; ++i) {
+    std::memset(&dev, 0, sizeof dev);
+    dev.cb = sizeof dev;
+    if (!EnumDisplayDevicesA(nullptr, i, &dev, 0)) break;
+    if (!(dev.StateFlags & DISPLAY_DEVICE_ATTACHED_TO_DESKTOP)) continue;
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsA(dev.DeviceName, ENUM_CURRENT_SETTINGS, &mode)) continue;
+    Display d;
+    d.width = static_cast<int16_t>(mode.dmPelsWidth);
+    d.height = static_cast<int16_t>(mode.dmPelsHeight);
+    d.refresh = static_cast<uint16_t>(mode.dmDisplayFrequency == 1 ? 0 : mode.dmDisplayFrequency);
+    d.depth = static_cast<uint16_t>(mode.dmBitsPerPel);
+    std::strncpy(d.name, dev.DeviceName, sizeof d.name - 1);
+    if ((dev.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) && gDisplays.empty())
+      gDisplays.push_back(d);
+    else
+      others.push_back(d);
+  }
+  if (gDisplays.empty() && !others.empty()) {
+    gDisplays.push_back(others.front());
+    others.erase(others.begin());
+  }
+  gDisplays.insert(gDisplays.end(), others.begin(), others.end());
+  if (gDisplays.empty()) {
+    Display d;
+    d.width = static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN));
+    d.height = static_cast<int16_t>(GetSystemMetrics(SM_CYSCREEN));
+    HDC dc = GetDC(nullptr);
+    if (dc) {
+      d.depth = static_cast<uint16_t>(GetDeviceCaps(dc, BITSPIXEL));
+      int r = GetDeviceCaps(dc, VREFRESH);
+      d.refresh = static_cast<uint16_t>(r == 1 ? 0 : r);
+      ReleaseDC(nullptr, dc);
+    }
+    gDisplays.push_back(d);
+  }
+  return static_cast<int>(gDisplays.size());
+}
+
+int DisplayWidth(int index) {
+  return index >= 0 && index < static_cast<int>(gDisplays.size()) ? gDisplays[static_cast<size_t>(index)].width : 0;
+}
+
+int DisplayHeight(int index) {
+  return index >= 0 && index < static_cast<int>(gDisplays.size()) ? gDisplays[static_cast<size_t>(index)].height : 0;
+}
+
+void DisplaysShutdown() { gDisplays.clear(); }
+
+}  // namespace ui

@@ -1,0 +1,68 @@
+// Tray icons. The shell forgets them when it restarts; ReaddTrayIcons puts
+// them back when the "TaskbarCreated" broadcast arrives.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "ui/events.h"
+#include "ui/object_table.h"
+#include "ui/ui.h"
+
+namespace ui {
+namespace {
+
+struct TrayRecord {
+  HWND handle = nullptr;  // the owner window
+  HICON icon = nullptr;
+  int number = 0;
+};
+
+NOTIFYICONDATAA Data(const TrayRecord& r) {
+  NOTIFYICONDATAA nid = {};
+  nid.cbSize = sizeof nid;
+  nid.hWnd = r.handle;
+  nid.uID = static_cast<UINT>(r.number);
+  nid.uFlags = NIF_MESSAGE | NIF_ICON;
+  nid.uCallbackMessage = kMsgTrayCallback;
+  nid.hIcon = r.icon;
+  return nid;
+}
+
+void ReleaseTray(TrayRecord& r) {
+  NOTIFYICONDATAA nid = Data(r);
+  Shell_NotifyIconA(NIM_DELETE, &nid);
+}
+
+ObjectTable<TrayRecord>& Trays() {
+  static ObjectTable<TrayRecord> table(16, ReleaseTray);
+  return table;
+}
+
+}  // namespace
+
+int AddTrayIcon(int number, HWND owner, HICON icon) {
+  if (!owner || !icon) return 0;
+  TrayRecord* rec = Trays().Reserve(number);
+  if (!rec) return 0;
+  TrayRecord r;
+  r.handle = owner;
+  r.icon = icon;
+  r.number = number;
+  NOTIFYICONDATAA nid = Data(r);
+  if (!Shell_NotifyIconA(NIM_ADD, &nid)) {
+    Trays().Forget(number);
+    return 0;
+  }
+  *rec = r;
+  return 1;
+}
+
+void ReaddTrayIcons() {
+  Trays().ForEach([](int, const TrayRecord& r) {
+    NOTIFYICONDATAA nid = Data(r);
+    Shell_NotifyIconA(NIM_ADD, &nid);
+  });
+}
+
+void TrayShutdown() { Trays().ReleaseAll(); }
+
+}  // namespace ui

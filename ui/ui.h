@@ -1,0 +1,82 @@
+#pragma once
+// The numbered presentation layer: windows, menus, tray icons, fonts and
+// displays. Callers address every object by a small number of their choice.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace ui {
+
+// A coordinate or size that is to stay as it is.
+constexpr int kKeepValue = -65535;
+
+// Window flags; the other bits are platform window styles.
+constexpr uint32_t kCentreOnScreen = 1;
+constexpr uint32_t kCentreOnOwner = 2;
+constexpr uint32_t kStartHidden = 0x10000000;
+constexpr uint32_t kStartMaximised = 0x01000000;
+constexpr uint32_t kTitleBar = 0x00C00000;
+constexpr uint32_t kCloseBox = 0x00080000;
+constexpr uint32_t kBorderlessPopup = 0x80000000;
+
+// Font style bits.
+constexpr int kFontUnderline = 4;
+constexpr int kFontStrikeOut = 8;
+constexpr int kFontHighQuality = 16;
+constexpr int kFontBold = 256;
+constexpr int kFontItalic = 512;
+
+// Module start and end, in the order the program runs them.
+void WindowsStartup();
+void WindowsShutdown();  // closes every window still open
+void MenusShutdown();
+void TrayShutdown();     // removes every tray icon
+void FontsShutdown();
+void DisplaysShutdown();
+
+// Windows. Creating calls return the platform handle (as an integer), or the
+// identity for number -1; 0 on failure.
+intptr_t CreateProgramWindow(int number, int x, int y, int clientWidth, int clientHeight,
+                             const char* title, uint32_t flags, HWND owner);
+int CloseProgramWindow(int number);
+int HideProgramWindow(int number, int hide);
+int MoveResizeWindow(int number, int x, int y, int clientWidth, int clientHeight);
+int SetAlwaysOnTop(int number, int on);
+int ActivateProgramWindow(int number);
+int DisableProgramWindow(int number, int disable);
+int ForegroundWindowNumber();
+HWND WindowHandle(int number);
+// The Tab / Shift+Tab accelerators of a program window, nullptr for others.
+HACCEL WindowAccelerators(HWND hwnd);
+// Number of the program window that is hwnd or holds it (walking up through
+// parents); -1 when it belongs to no program window.
+int WindowNumberOf(HWND hwnd);
+// The application icon every window class carries (image 16 of the resources).
+HICON ApplicationIcon();
+
+// Popup menus.
+HMENU NewPopupMenu(int number);
+void OpenTopSubmenu(const char* text);
+void AddMenuItem(int identifier, const char* text);
+void AddMenuSeparator();
+void CloseSubmenu();
+int ShowPopupMenu(int number, HWND owner);
+
+// Tray icons; mouse use is reported as TrayEvent through the owner window.
+int AddTrayIcon(int number, HWND owner, HICON icon);
+// Puts every tray icon back (the shell restarted and forgot them).
+void ReaddTrayIcons();
+
+// Fonts, size in points.
+HFONT MakeFont(int number, const char* face, int size, int style);
+HFONT FontHandle(int number);
+// Character height in pixels for a point size on the display.
+int FontHeightForPoints(int points);
+
+// Displays; index 0 is the primary one.
+int ScanDisplays();
+int DisplayWidth(int index);
+int DisplayHeight(int index);
+
+}  // namespace ui

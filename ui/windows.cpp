@@ -1,0 +1,223 @@
+// Numbered top-level windows. Each window gets a window class of its own, so
+// that a skin can take away one window's background brush without touching
+// any other window.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "ui/events.h"
+#include "ui/object_table.h"
+#include "ui/ui.h"
+
+namespace ui {
+namespace {
+
+struct WindowRecord {
+  HWND handle = nullptr;
+  HACCEL accelerators = nullptr;
+  std::string className;
+};
+
+void ReleaseWindow(WindowRecord& r) {
+  if (r.handle && IsWindow(r.handle)) DestroyWindow(r.handle);
+  if (r.accelerators) DestroyAcceleratorTable(r.accelerators);
+  if (!r.className.empty()) UnregisterClassA(r.className.c_str(), GetModuleHandleA(nullptr));
+}
+
+ObjectTable<WindowRecord>& Windows() {
+  static ObjectTable<WindowRecord> table(16, ReleaseWindow);
+  return table;
+}
+
+HICON gAppIcon = nullptr;
+HICON gAppIconSmall = nullptr;
+HCURSOR gArrow = nullptr;
+
+constexpr uint32_t kNonStyleFlags = kCentreOnScreen | kCentreOnOwner | kStartHidden;
+
+// The platform window carries number + 1 in this property, so that any
+// message can be traced back to its program window (0 = not ours).
+const char kNumberProperty[] = "TrovantoWindowNumber";
+
+}  // namespace
+
+void WindowsStartup() {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  gAppIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  gAppIconSmall = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  gArrow = LoadCursor(nullptr, IDC_ARROW);
+}
+
+void WindowsShutdown() { Windows().ReleaseAll(); }
+
+HICON ApplicationIcon() { return gAppIconSmall ? gAppIconSmall : gAppIcon; }
+
+intptr_t CreateProgramWindow(int number, int x, int y, int clientWidth, int clientHeight,
+                             const char* title, uint32_t flags, HWND owner) {
+  int identity = number;
+  WindowRecord* rec = Windows().Reserve(number, &identity);
+  if (!rec) return 0;
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+
+  char className[48];
+  std::snprintf(className, sizeof className, "TrovantoWindow%d", identity);
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = ProgramWindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = gAppIcon;
+  wc.hIconSm = gAppIconSmall;
+  wc.hCursor = gArrow;
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = className;
+  UnregisterClassA(className, instance);  // a leftover from a failed create
+  if (!RegisterClassExA(&wc)) {
+    Windows().Forget(identity);
+    return 0;
+  }
+
+  DWORD style = flags & ~kNonStyleFlags;
+  if (style == 0) style = kTitleBar;
+  DWORD exStyle = 0;
+
+  RECT outer = {0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&outer, style & ~WS_VISIBLE, FALSE, exStyle);
+  int width = outer.right - outer.left;
+  int height = outer.bottom - outer.top;
+
+  int px = x, py = y;
+  if (flags & kCentreOnScreen) {
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    if (width > sw) width = sw;
+    if (height > sh) height = sh;
+    px = (sw - width) / 2;
+    py = (sh - height) / 2;
+  } else if (flags & kCentreOnOwner) {
+    HWND ref = owner ? owner : GetActiveWindow();
+    RECT r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (ref) GetWindowRect(ref, &r);
+    px = r.left + ((r.right - r.left) - width) / 2;
+    py = r.top + ((r.bottom - r.top) - height) / 2;
+    if (px < 0) px = 0;
+    if (py < 0) py = 0;
+  } else if (x == kKeepValue || y == kKeepValue) {
+    px = py = CW_USEDEFAULT;
+  }
+
+  // Created hidden; shown below once it carries its number.
+  HWND hwnd = CreateWindowExA(exStyle, className, title ? title : "", style & ~(WS_VISIBLE | WS_MAXIMIZE),
+                              px, py, width, height, owner, nullptr, instance, nullptr);
+  if (!hwnd) {
+    UnregisterClassA(className, instance);
+    Windows().Forget(identity);
+    return 0;
+  }
+  rec->handle = hwnd;
+  rec->className = className;
+  SetPropA(hwnd, kNumberProperty, reinterpret_cast<HANDLE>(static_cast<intptr_t>(identity) + 1));
+
+  ACCEL keys[2] = {{FVIRTKEY, VK_TAB, 1212}, {FVIRTKEY | FSHIFT, VK_TAB, 1213}};
+  rec->accelerators = CreateAcceleratorTableA(keys, 2);
+
+  if (!(flags & kStartHidden)) ShowWindow(hwnd, (flags & kStartMaximised) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+  return number == -1 ? identity : reinterpret_cast<intptr_t>(hwnd);
+}
+
+int CloseProgramWindow(int number) {
+  WindowRecord* rec = Windows().Find(number);
+  if (!rec) return 0;
+  HWND owner = GetWindow(rec->handle, GW_OWNER);
+  if (owner) SetActiveWindow(owner);
+  Windows().Free(number);
+  return 1;
+}
+
+int HideProgramWindow(int number, int hide) {
+  WindowRecord* rec = Windows().Find(number);
+  if (!rec) return 0;
+  if (hide) {
+    HWND owner = GetWindow(rec->handle, GW_OWNER);
+    if (owner) SetActiveWindow(owner);
+    ShowWindow(rec->handle, SW_HIDE);
+  } else {
+    ShowWindow(rec->handle, IsZoomed(rec->handle) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    SetForegroundWindow(rec->handle);
+    SetActiveWindow(rec->handle);
+  }
+  return 1;
+}
+
+int MoveResizeWindow(int number, int x, int y, int clientWidth, int clientHeight) {
+  WindowRecord* rec = Windows().Find(number);
+  if (!rec) return 0;
+  HWND hwnd = rec->handle;
+  RECT win, client;
+  GetWindowRect(hwnd, &win);
+  GetClientRect(hwnd, &client);
+  int cw = clientWidth == kKeepValue ? client.right : clientWidth;
+  int ch = clientHeight == kKeepValue ? client.bottom : clientHeight;
+  RECT outer = {0, 0, cw, ch};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE)), GetMenu(hwnd) != nullptr,
+                     static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE)));
+  int nx = x == kKeepValue ? win.left : x;
+  int ny = y == kKeepValue ? win.top : y;
+  SetWindowPos(hwnd, nullptr, nx, ny, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOACTIVATE | SWP_NOZORDER);
+  return 1;
+}
+
+int SetAlwaysOnTop(int number, int on) {
+  WindowRecord* rec = Windows().Find(number);
+  if (!rec) return 0;
+  SetWindowPos(rec->handle, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  return 1;
+}
+
+int ActivateProgramWindow(int number) {
+  WindowRecord* rec = Windows().Find(number);
+  if (!rec) return 0;
+  SetForegroundWindow(rec->handle);
+  SetActiveWindow(rec->handle);
+  return 1;
+}
+
+int DisableProgramWindow(int number, int disable) {
+  WindowRecord* rec = Windows().Find(number);
+  if (!rec) return 0;
+  EnableWindow(rec->handle, disable ? FALSE : TRUE);
+  return 1;
+}
+
+int ForegroundWindowNumber() {
+  HWND fg = GetForegroundWindow();
+  if (!fg) return -1;
+  return Windows().FindNumber([fg](const WindowRecord& r) { return r.handle == fg; });
+}
+
+HWND WindowHandle(int number) {
+  WindowRecord* rec = Windows().Find(number);
+  return rec ? rec->handle : nullptr;
+}
+
+int WindowNumberOf(HWND hwnd) {
+  for (HWND h = hwnd; h; h = GetAncestor(h, GA_PARENT)) {
+    intptr_t mark = reinterpret_cast<intptr_t>(GetPropA(h, kNumberProperty));
+    if (mark) return static_cast<int>(mark - 1);
+    if (!(GetWindowLongPtrA(h, GWL_STYLE) & WS_CHILD)) break;
+  }
+  return -1;
+}
+
+}  // namespace ui
+
+namespace ui {
+
+HACCEL WindowAccelerators(HWND hwnd) {
+  int number = WindowNumberOf(hwnd);
+  WindowRecord* rec = number == -1 ? nullptr : Windows().Find(number);
+  return rec && rec->handle == hwnd ? rec->accelerators : nullptr;
+}
+
+}  // namespace ui

@@ -214,7 +214,17 @@ int WaitForEvent(int timeoutMs) {
   }
   gEvents.rawFirst = msg.wParam;
   gEvents.rawSecond = msg.lParam;
-  return static_cast<int>(msg.message);
+  switch (msg.message) {
+    case WM_MOVE:
+    case WM_SIZE:
+    case WM_ERASEBKGND:
+    case WM_CLOSE:
+      // Their codes equal event codes; the translated event is queued
+      // already, so the raw message must not be reported a second time.
+      return kNoEvent;
+    default:
+      return static_cast<int>(msg.message);
+  }
 }
 
 int EventSource() { return gEvents.source; }

@@ -122,7 +122,8 @@ TEST_F(UiWindows, HookReturningOneSuppressesHandlingAndEvent) {
   EXPECT_EQ(Count(Drain(), ui::kWindowCloseRequest), 0);
   ui::SetMessageHook(PassEverything);
   PostMessageA(hwnd, WM_CLOSE, 0, 0);
-  EXPECT_EQ(Count(Drain(), ui::kWindowCloseRequest, 5), 1);
+  auto evs = Drain();
+  EXPECT_EQ(Count(evs, ui::kWindowCloseRequest, 5), 1);
 }
 
 TEST_F(UiWindows, TrayMouseMessagesBecomeTrayEvents) {

@@ -1,0 +1,246 @@
+#include "storage/directory.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+namespace storage {
+
+namespace {
+
+constexpr int kRemoveRecurse = 1;
+constexpr int kRemoveClearAttributes = 2;
+// A path must fit a MAX_PATH buffer together with its terminator; longer
+// paths are refused rather than cut, since a cut path names another file.
+constexpr size_t kPathLimit = MAX_PATH - 1;
+// Bounds the table against a wild slot number; the launcher uses slot 0.
+constexpr int kMaxListingSlots = 4096;
+
+bool EndsWithSeparator(const std::string& path) {
+  return !path.empty() && (path.back() == '\\' || path.back() == '/');
+}
+
+std::string WithBackslashes(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+// "" when the platform cannot resolve the path.
+std::string FullPath(const std::string& path) {
+  const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return {};
+  std::string full(needed, '\0');
+  const DWORD written = GetFullPathNameA(path.c_str(), needed, full.data(), nullptr);
+  if (written == 0 || written >= needed) return {};
+  full.resize(written);
+  return full;
+}
+
+// Short (8.3) components would let one folder hide behind a second spelling.
+std::string LongPath(const std::string& path) {
+  const DWORD needed = GetLongPathNameA(path.c_str(), nullptr, 0);
+  if (needed == 0) return path;
+  std::string longPath(needed, '\0');
+  const DWORD written = GetLongPathNameA(path.c_str(), longPath.data(), needed);
+  if (written == 0 || written >= needed) return path;
+  longPath.resize(written);
+  return longPath;
+}
+
+// Full, long, upper-cased and ending in a backslash, so that a plain prefix
+// test tells whether one folder lies inside another.
+std::string ComparableFolder(const std::string& fullFolder) {
+  std::string folder = LongPath(fullFolder);
+  if (!EndsWithSeparator(folder)) folder += '\\';
+  if (!folder.empty()) CharUpperBuffA(folder.data(), static_cast<DWORD>(folder.size()));
+  return folder;
+}
+
+// Length of "X:\" or "\\server\share\" at the start of a full path; 0 for
+// any other form (device paths included), which RemoveTree then refuses.
+size_t RootLength(const std::string& full) {
+  if (full.size() >= 3 && full[1] == ':' && full[2] == '\\') return 3;
+  if (full.size() < 3 || full[0] != '\\' || full[1] != '\\' || full[2] == '?' || full[2] == '.')
+    return 0;
+  const size_t serverEnd = full.find('\\', 2);
+  if (serverEnd == std::string::npos || serverEnd == 2) return 0;
+  const size_t shareEnd = full.find('\\', serverEnd + 1);
+  if (shareEnd == std::string::npos || shareEnd == serverEnd + 1) return 0;
+  return shareEnd + 1;
+}
+
+std::string gProtectedStart;
+
+bool ContainsProtectedStart(const std::string& fullFolder) {
+  if (gProtectedStart.empty()) return false;
+  const std::string folder = ComparableFolder(fullFolder);
+  return gProtectedStart.compare(0, folder.size(), folder) == 0;
+}
+
+// folder ends in a backslash. Entries whose joined path would not fit are
+// left alone, so the folder stays non-empty and its removal reports failure.
+int RemoveFolder(const std::string& folder, const std::string& pattern, int flags) {
+  const std::string search = folder + pattern;
+  if (search.size() > kPathLimit) return 0;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA(search.c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  do {
+    const std::string name = entry.cFileName;
+    const std::string path = folder + name;
+    if (path.size() > kPathLimit) continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!(flags & kRemoveRecurse) || name == "." || name == "..") continue;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A junction or link may lead anywhere, the start directory or a
+        // drive root included: remove the link, never what it points to.
+        if (flags & kRemoveClearAttributes) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveDirectoryA(path.c_str());
+      } else {
+        RemoveFolder(path + '\\', pattern, flags);
+      }
+    } else {
+      if (flags & kRemoveClearAttributes) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(path.c_str());
+    }
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  if (flags & kRemoveClearAttributes) SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return RemoveDirectoryA(folder.c_str()) ? 1 : 0;
+}
+
+struct ListingSlot {
+  HANDLE search = INVALID_HANDLE_VALUE;
+  bool firstPending = false;
+  bool hasEntry = false;
+  WIN32_FIND_DATAA entry{};
+};
+
+std::vector<ListingSlot> gListings;
+
+ListingSlot* FindListing(int slot) {
+  if (slot < 0 || static_cast<size_t>(slot) >= gListings.size()) return nullptr;
+  return &gListings[static_cast<size_t>(slot)];
+}
+
+void EndListing(ListingSlot& listing) {
+  if (listing.search != INVALID_HANDLE_VALUE) FindClose(listing.search);
+  listing = ListingSlot{};
+}
+
+}  // namespace
+
+std::string GetWorkingDirectory() {
+  char buffer[MAX_PATH + 1];
+  const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
+  if (length == 0 || length >= sizeof buffer) return {};
+  std::string dir(buffer, length);
+  if (dir.back() != '\\') dir += '\\';
+  return dir;
+}
+
+void SetWorkingDirectory(const char* path) {
+  if (path == nullptr || *path == '\0') return;
+  SetCurrentDirectoryA(path);
+}
+
+int64_t PathSize(const char* path) {
+  if (path == nullptr || *path == '\0') return -1;
+  std::string p(path, strnlen(path, MAX_PATH));
+  if ((p.size() == 2 || p.size() == 3) && p[1] == ':') {
+    if (p.size() == 2) p += '\\';
+    const UINT type = GetDriveTypeA(p.c_str());
+    return type == DRIVE_UNKNOWN || type == DRIVE_NO_ROOT_DIR ? -1 : -2;
+  }
+  if (p.back() == '\\') p.pop_back();
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA(p.c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return -1;
+  FindClose(find);
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -2;
+  return static_cast<int64_t>((static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow);
+}
+
+void SetProtectedStartDirectory(const std::string& dir) {
+  if (dir.empty()) {
+    gProtectedStart.clear();
+    return;
+  }
+  std::string folder = WithBackslashes(dir);
+  if (!EndsWithSeparator(folder)) folder += '\\';
+  const std::string full = FullPath(folder);
+  gProtectedStart = ComparableFolder(full.empty() ? folder : full);
+}
+
+int RemoveTree(const char* folder, const char* pattern, int flags) {
+  if (folder == nullptr || *folder == '\0') return 0;
+  std::string raw = WithBackslashes(folder);
+  if (!EndsWithSeparator(raw)) raw += '\\';
+  if (raw.size() > kPathLimit) return 0;
+  const std::string mask = pattern == nullptr || *pattern == '\0' ? "*.*" : pattern;
+  // A mask is a name filter only; a path in it would reach outside the folder.
+  if (mask.find_first_of("\\/:") != std::string::npos) return 0;
+
+  // Checks and deletion use the same resolved path, so "T:", "..", and
+  // mixed slashes cannot slip past the refusals.
+  const std::string full = FullPath(raw);
+  if (full.empty() || full.size() > kPathLimit || !EndsWithSeparator(full)) return 0;
+  const size_t root = RootLength(full);
+  if (root == 0 || full.size() <= root) return 0;
+  if (ContainsProtectedStart(full)) return 0;
+  return RemoveFolder(full, mask, flags);
+}
+
+int OpenListing(int slot, const char* folder, const char* pattern) {
+  if (slot < 0 || slot >= kMaxListingSlots) return 0;
+  if (static_cast<size_t>(slot) >= gListings.size()) gListings.resize(static_cast<size_t>(slot) + 1);
+  ListingSlot& listing = gListings[static_cast<size_t>(slot)];
+  EndListing(listing);
+
+  std::string search = folder == nullptr ? "" : folder;
+  if (!search.empty() && !EndsWithSeparator(search)) search += '\\';
+  search += pattern == nullptr || *pattern == '\0' ? "*.*" : pattern;
+  if (search.size() > kPathLimit) return 0;
+
+  listing.search = FindFirstFileA(search.c_str(), &listing.entry);
+  if (listing.search != INVALID_HANDLE_VALUE) {
+    listing.firstPending = true;
+    return 1;
+  }
+  const DWORD error = GetLastError();
+  listing = ListingSlot{};
+  // An existing folder without a matching name is an empty listing, not a failure.
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES ? 1 : 0;
+}
+
+int NextListingEntry(int slot) {
+  ListingSlot* listing = FindListing(slot);
+  if (listing == nullptr) return 0;
+  if (listing->firstPending) {
+    listing->firstPending = false;
+    listing->hasEntry = true;
+    return 1;
+  }
+  listing->hasEntry = listing->search != INVALID_HANDLE_VALUE &&
+                      FindNextFileA(listing->search, &listing->entry);
+  return listing->hasEntry ? 1 : 0;
+}
+
+std::string ListingEntryName(int slot) {
+  const ListingSlot* listing = FindListing(slot);
+  return listing != nullptr && listing->hasEntry ? listing->entry.cFileName : "";
+}
+
+int ListingEntryKind(int slot) {
+  const ListingSlot* listing = FindListing(slot);
+  if (listing == nullptr || !listing->hasEntry) return 0;
+  return listing->entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? 2 : 1;
+}
+
+void CloseListing(int slot) {
+  if (ListingSlot* listing = FindListing(slot)) EndListing(*listing);
+}
+
+}  // namespace storage

@@ -1,0 +1,41 @@
+#pragma once
+// Working directory, existence/size test, recursive folder removal and
+// numbered folder listings. Paths are 8-bit strings in the ANSI code page.
+// Called from the GUI thread only.
+#include <cstdint>
+#include <string>
+
+namespace storage {
+
+// The current directory with a trailing backslash; "" when it cannot be read
+// or does not fit in MAX_PATH.
+std::string GetWorkingDirectory();
+// Null or empty does nothing; a failure is not reported.
+void SetWorkingDirectory(const char* path);
+
+// Size of a file in bytes, -2 for a folder or an existing drive, -1 when
+// nothing is found. Wildcards are allowed: the first match decides.
+int64_t PathSize(const char* path);
+
+// Flag 1: descend into sub-folders; flag 2: clear attributes before deleting.
+// Deletes the entries of folder that match pattern ("" or null = "*.*") and
+// then the folder itself; nonzero when that final removal succeeded.
+// Refused with 0, deleting nothing: a drive's root, the protected start
+// directory or any folder containing it, and paths that do not fit MAX_PATH.
+int RemoveTree(const char* folder, const char* pattern, int flags);
+
+// The launcher's start directory, which RemoveTree never deletes. Set once at
+// start-up; an empty text protects nothing beyond drive roots.
+void SetProtectedStartDirectory(const std::string& dir);
+
+// Listings in caller-numbered slots: OpenListing, then NextListingEntry until
+// it gives 0, reading name and kind after each 1, then CloseListing.
+// Opening a slot again ends its previous listing first.
+int OpenListing(int slot, const char* folder, const char* pattern);
+int NextListingEntry(int slot);
+std::string ListingEntryName(int slot);
+// 1 file, 2 folder, 0 no current entry.
+int ListingEntryKind(int slot);
+void CloseListing(int slot);
+
+}  // namespace storage

@@ -1,0 +1,60 @@
+#pragma once
+// The few file operations the preference module needs, for Win32 and for POSIX systems, so that the
+// module itself stays free of <windows.h> and is tested natively.
+#include <cstddef>
+#include <cstdint>
+
+namespace storage {
+
+enum class OpenStatus {
+  kOpened,
+  kMissing,  // neither the file nor its folder exists
+  kRefused,  // it exists but cannot be opened this way (read-only, a folder, another writer holds it)
+};
+
+// One open file; closing is tied to the owner's lifetime.
+class SharedFile {
+ public:
+  SharedFile() = default;
+  ~SharedFile() { Close(); }
+  SharedFile(SharedFile&& other) noexcept;
+  SharedFile& operator=(SharedFile&& other) noexcept;
+  SharedFile(const SharedFile&) = delete;
+  SharedFile& operator=(const SharedFile&) = delete;
+
+  bool IsOpen() const;
+  void Close();
+  // Size in bytes, or -1 when it cannot be taken.
+  int64_t Size() const;
+  // Reads exactly `size` bytes from the start of the file.
+  bool ReadAll(char* dest, size_t size) const;
+
+ private:
+  friend OpenStatus OpenForUpdate(const char* path, SharedFile* file);
+  friend OpenStatus OpenForReading(const char* path, SharedFile* file);
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+// Opens an existing file for reading and writing without cutting it. Other processes may read it
+// while it stays open, but not write it. A file without write permission counts as read-only even
+// for a POSIX superuser, as the read-only attribute does for a Windows administrator.
+OpenStatus OpenForUpdate(const char* path, SharedFile* file);
+
+// Opens an existing file for reading, with the same sharing.
+OpenStatus OpenForReading(const char* path, SharedFile* file);
+
+// True when a new file can be made beside `path` (its folder exists and is writable). Leaves nothing
+// behind.
+bool CanCreateBeside(const char* path);
+
+// Gives `path` the content `data` so that a reader, or a process killed at any moment, sees the old
+// content or the new one and never a part: the content goes to a file beside the target, is flushed
+// and then renamed over the target. `held` is the caller's own handle on the target (it may be
+// closed or null); it is closed here, because Windows will not replace a file we hold open.
+bool ReplaceContent(const char* path, const char* data, size_t size, SharedFile* held);
+
+}  // namespace storage

@@ -1,0 +1,77 @@
+#include "storage/launch.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace storage {
+
+namespace {
+
+void WaitAndRelease(HANDLE process, uint32_t flags) {
+  if (process == nullptr) return;
+  if (flags & kStartWait) WaitForSingleObject(process, INFINITE);
+  CloseHandle(process);
+}
+
+bool CreateFromCommandLine(const std::string& file, const std::string& parameters,
+                           const std::string& directory, uint32_t flags) {
+  std::string commandLine = !file.empty() && file[0] == '"' ? file : '"' + file + '"';
+  if (!parameters.empty()) commandLine += ' ' + parameters;
+
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = (flags & kStartHidden) ? SW_HIDE : SW_SHOWNORMAL;
+  DWORD creation = NORMAL_PRIORITY_CLASS;
+  if (flags & kStartHidden) creation |= CREATE_NO_WINDOW;
+  PROCESS_INFORMATION process{};
+  // CreateProcessA may write into the command line, so it gets its own buffer.
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, creation, nullptr,
+                      directory.empty() ? nullptr : directory.c_str(), &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  WaitAndRelease(process.hProcess, flags);
+  return true;
+}
+
+bool OpenWithShell(const std::string& file, const std::string& parameters, std::string directory,
+                   uint32_t flags) {
+  // Documents open in their own folder, where an editor expects its neighbours.
+  if (directory.empty()) {
+    const size_t lastBackslash = file.rfind('\\');
+    if (lastBackslash != std::string::npos && lastBackslash > 0)
+      directory = file.substr(0, lastBackslash + 1);
+  }
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  // No error box: a failed start is reported by the result alone.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = "Open";
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+  info.nShow = (flags & kStartHidden) ? SW_HIDE : SW_SHOWNORMAL;
+  if (!ShellExecuteExA(&info)) return false;
+  WaitAndRelease(info.hProcess, flags);
+  return true;
+}
+
+}  // namespace
+
+int StartProgram(const char* file, const char* parameters, const char* directory, uint32_t flags) {
+  const std::string target = file == nullptr ? "" : file;
+  const std::string arguments = parameters == nullptr ? "" : parameters;
+  const std::string folder = directory == nullptr ? "" : directory;
+  if (CreateFromCommandLine(target, arguments, folder, flags)) return 1;
+  return OpenWithShell(target, arguments, folder, flags) ? 1 : 0;
+}
+
+void OpenMailAddress(const char* mailto) {
+  // An empty target would let the shell open something of its own choosing.
+  if (mailto == nullptr || *mailto == '\0') return;
+  ShellExecuteA(nullptr, nullptr, mailto, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace storage

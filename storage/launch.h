@@ -1,0 +1,20 @@
+#pragma once
+// Starting programs, documents and web addresses. Runs on the GUI thread.
+#include <cstdint>
+
+namespace storage {
+
+constexpr uint32_t kStartWait = 1;    // wait until the started program ends
+constexpr uint32_t kStartHidden = 2;  // no window and no console
+
+// Creates a process from the quoted file (a file beginning with a double
+// quote is taken as it is) plus " " + parameters; when that fails, hands the
+// file to the shell's "Open" verb. An empty directory means the launcher's
+// current one for a process and the file's own folder for the shell.
+// 1 when started, 0 when both ways failed; never shows a message.
+int StartProgram(const char* file, const char* parameters, const char* directory, uint32_t flags);
+
+// The shell's default action on a "mailto:" address; the result is ignored.
+void OpenMailAddress(const char* mailto);
+
+}  // namespace storage

@@ -1,0 +1,529 @@
+#include "storage/preference_file.h"
+
+#include <cstring>
+#include <limits>
+#include <list>
+#include <memory>
+#include <new>
+#include <string_view>
+#include <unordered_map>
+
+#include "storage/file_shim.h"
+
+namespace preference {
+namespace {
+
+enum class Kind : uint8_t { kGroup, kComment, kKey };
+
+struct Line {
+  Kind kind = Kind::kKey;
+  std::string_view name;   // group name, comment text or key name
+  std::string_view value;  // key lines only
+  // Lines read from the file point into the file buffer; lines written later own their texts here.
+  std::string owned;
+};
+
+using LineList = std::list<Line>;
+using LineIt = LineList::iterator;
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Only A-Z fold: the files are Windows-1252 or UTF-8, and the launcher never relied on more.
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+struct FoldedHash {
+  size_t operator()(std::string_view s) const {
+    uint64_t h = 1469598103934665603ull;
+    for (char c : s) {
+      h ^= static_cast<unsigned char>(FoldAscii(c));
+      h *= 1099511628211ull;
+    }
+    return static_cast<size_t>(h);
+  }
+};
+
+struct FoldedEqual {
+  bool operator()(std::string_view a, std::string_view b) const { return SameName(a, b); }
+};
+
+// Headers by name, so that a save of thousands of new groups does not rescan the list for each.
+// `count` tells RemoveGroup whether a later header of the same name must take over.
+struct GroupEntry {
+  LineIt first;
+  size_t count;
+};
+using GroupIndex = std::unordered_map<std::string_view, GroupEntry, FoldedHash, FoldedEqual>;
+
+struct Module {
+  Module() : currentGroup(lines.end()), currentLine(lines.end()) {}
+
+  bool active = false;    // a file is open, or a path is remembered
+  bool writable = false;  // the write-back may replace the file
+  bool modified = false;
+  bool utf8 = false;
+  std::string path;
+  storage::SharedFile file;
+  std::unique_ptr<char[]> buffer;
+  LineList lines;
+  LineIt currentGroup;  // lines.end() for none
+  LineIt currentLine;   // lines.end() for none
+  bool hasPending = false;
+  std::string pendingName;  // stored form (UTF-8 in UTF-8 mode)
+  bool indexBuilt = false;
+  GroupIndex index;
+};
+
+Module gPref;
+
+LineIt None() { return gPref.lines.end(); }
+
+std::string_view Arg(const char* s) { return s != nullptr ? std::string_view(s) : std::string_view(); }
+
+// Latin-1 to UTF-8, used for everything the caller hands in while the file is in UTF-8 mode.
+std::string ToUtf8(std::string_view s) {
+  std::string out;
+  out.reserve(s.size() * 2);
+  for (char c : s) {
+    auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
+    }
+  }
+  return out;
+}
+
+// UTF-8 back to Latin-1. Only C2 xx and C3 xx encode code points 80-FF; every other byte above 7F
+// is either invalid or part of a code point above 255, and either makes the whole text "".
+std::string FromUtf8(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+      out += s[i];
+      continue;
+    }
+    if ((b != 0xC2 && b != 0xC3) || i + 1 >= s.size()) return std::string();
+    auto next = static_cast<unsigned char>(s[i + 1]);
+    if ((next & 0xC0) != 0x80) return std::string();
+    out += static_cast<char>(((b & 0x1F) << 6) | (next & 0x3F));
+    ++i;
+  }
+  return out;
+}
+
+// A caller's text in the form the lines store it; `scratch` holds the conversion.
+std::string_view Stored(const char* s, std::string& scratch) {
+  if (!gPref.utf8) return Arg(s);
+  scratch = ToUtf8(Arg(s));
+  return scratch;
+}
+
+std::string Returned(std::string_view s) { return gPref.utf8 ? FromUtf8(s) : std::string(s); }
+
+// The new texts may point into the line's own storage, so they are joined before it is replaced.
+void SetTexts(Line& line, std::string_view name, std::string_view value) {
+  std::string joined;
+  joined.reserve(name.size() + value.size());
+  joined.append(name).append(value);
+  line.owned = std::move(joined);
+  line.name = std::string_view(line.owned.data(), name.size());
+  line.value = std::string_view(line.owned.data() + name.size(), value.size());
+}
+
+LineIt InsertLine(LineIt before, Kind kind, std::string_view name, std::string_view value) {
+  LineIt it = gPref.lines.emplace(before);
+  it->kind = kind;
+  SetTexts(*it, name, value);
+  return it;
+}
+
+void BuildIndex() {
+  if (gPref.indexBuilt) return;
+  gPref.index.clear();
+  for (LineIt it = gPref.lines.begin(); it != None(); ++it) {
+    if (it->kind != Kind::kGroup) continue;
+    auto slot = gPref.index.try_emplace(it->name, GroupEntry{it, 0});
+    ++slot.first->second.count;
+  }
+  gPref.indexBuilt = true;
+}
+
+LineIt FindGroup(std::string_view name) {
+  BuildIndex();
+  auto found = gPref.index.find(name);
+  return found != gPref.index.end() ? found->second.first : None();
+}
+
+void AppendPendingGroup() {
+  if (!gPref.hasPending) return;
+  LineIt header = InsertLine(None(), Kind::kGroup, gPref.pendingName, {});
+  if (gPref.indexBuilt) {
+    auto slot = gPref.index.try_emplace(header->name, GroupEntry{header, 0});
+    ++slot.first->second.count;
+  }
+  gPref.currentGroup = gPref.currentLine = header;
+  gPref.hasPending = false;
+  gPref.pendingName.clear();
+  gPref.modified = true;
+}
+
+struct KeySearch {
+  LineIt line;       // the key line, or None()
+  LineIt sectionEnd; // where a new key of this section goes
+};
+
+KeySearch FindKey(std::string_view key) {
+  LineIt it = gPref.currentGroup == None() ? gPref.lines.begin() : std::next(gPref.currentGroup);
+  for (; it != None() && it->kind != Kind::kGroup; ++it) {
+    if (it->kind == Kind::kKey && SameName(it->name, key)) return {it, it};
+  }
+  return {None(), it};
+}
+
+// The key's value for reading, or nullptr; a pending group has no lines yet.
+const std::string_view* FindValue(const char* key) {
+  if (!gPref.active || gPref.hasPending) return nullptr;
+  std::string scratch;
+  KeySearch found = FindKey(Stored(key, scratch));
+  return found.line != None() ? &found.line->value : nullptr;
+}
+
+void Parse(const char* p, const char* end) {
+  while (p < end) {
+    while (p < end && IsBlank(*p)) ++p;
+    if (p == end) break;
+    const char first = *p;
+    const char* eol = p;
+    if (first == ';') {
+      const char* text = p + 1;
+      if (text < end && *text == ' ') ++text;
+      eol = text;
+      while (eol < end && !IsLineEnd(*eol)) ++eol;
+      LineIt it = gPref.lines.emplace(None());
+      it->kind = Kind::kComment;
+      it->name = std::string_view(text, static_cast<size_t>(eol - text));
+    } else if (first == '[') {
+      const char* name = p + 1;
+      const char* close = nullptr;
+      eol = name;
+      for (; eol < end && !IsLineEnd(*eol); ++eol) {
+        if (*eol == ']' && close == nullptr) close = eol;
+      }
+      LineIt it = gPref.lines.emplace(None());
+      it->kind = Kind::kGroup;
+      it->name = std::string_view(name, static_cast<size_t>((close != nullptr ? close : eol) - name));
+    } else if (!IsLineEnd(first)) {
+      const char* equals = nullptr;
+      for (; eol < end && !IsLineEnd(*eol); ++eol) {
+        if (*eol == '=' && equals == nullptr) equals = eol;
+      }
+      const char* keyEnd = equals != nullptr ? equals : eol;
+      while (keyEnd > p && IsBlank(keyEnd[-1])) --keyEnd;
+      const char* value = eol;
+      if (equals != nullptr) {
+        value = equals + 1;
+        while (value < eol && IsBlank(*value)) ++value;
+      }
+      LineIt it = gPref.lines.emplace(None());
+      it->kind = Kind::kKey;
+      it->name = std::string_view(p, static_cast<size_t>(keyEnd - p));
+      it->value = std::string_view(value, static_cast<size_t>(eol - value));
+    }
+    p = eol;
+    while (p < end && IsLineEnd(*p)) ++p;
+  }
+}
+
+// Reads the open file into the buffer and the line list. When that fails (no memory, a read
+// error) the file stays open with no lines, and is no longer written back: rewriting it from an
+// empty list would throw away content we never saw.
+void Load() {
+  int64_t size = gPref.file.Size();
+  if (size < 0 || static_cast<uint64_t>(size) > std::numeric_limits<size_t>::max() - 2) {
+    gPref.writable = false;
+    return;
+  }
+  const auto length = static_cast<size_t>(size);
+  gPref.buffer.reset(new (std::nothrow) char[length + 2]);
+  if (gPref.buffer == nullptr || !gPref.file.ReadAll(gPref.buffer.get(), length)) {
+    gPref.buffer.reset();
+    gPref.writable = false;
+    return;
+  }
+  char* data = gPref.buffer.get();
+  data[length] = '\0';
+  data[length + 1] = '\0';
+  const char* begin = data;
+  if (length >= 3 && std::memcmp(data, kByteOrderMark, 3) == 0) {
+    gPref.utf8 = true;
+    begin += 3;
+  }
+  try {
+    Parse(begin, data + length);
+  } catch (const std::bad_alloc&) {
+    gPref.lines.clear();
+    gPref.writable = false;
+  }
+}
+
+void Append(char*& out, std::string_view text) {
+  std::memcpy(out, text.data(), text.size());
+  out += text.size();
+}
+
+void WriteBack() {
+  Module& m = gPref;
+  if (m.path.empty()) return;
+  if (!m.file.IsOpen()) {
+    // After a failed Open, or a Create of a file that did not exist: it may have appeared since,
+    // and then it must be writable for us (and kept from other writers) like any other.
+    if (storage::OpenForUpdate(m.path.c_str(), &m.file) == storage::OpenStatus::kRefused) return;
+  }
+  size_t total = m.utf8 ? 5 : 0;
+  for (const Line& line : m.lines) {
+    switch (line.kind) {
+      case Kind::kGroup: total += line.name.size() + 4; break;
+      case Kind::kComment: total += line.name.size() + 4; break;
+      case Kind::kKey: total += line.name.size() + 3 + line.value.size() + 2; break;
+    }
+  }
+  std::unique_ptr<char[]> text(new (std::nothrow) char[total + 1]);
+  if (text == nullptr) return;
+  char* out = text.get();
+  if (m.utf8) Append(out, "\xEF\xBB\xBF\r\n");
+  for (const Line& line : m.lines) {
+    switch (line.kind) {
+      case Kind::kGroup:
+        Append(out, "[");
+        Append(out, line.name);
+        Append(out, "]\r\n");
+        break;
+      case Kind::kComment:
+        Append(out, "; ");
+        Append(out, line.name);
+        Append(out, "\r\n");
+        break;
+      case Kind::kKey:
+        Append(out, line.name);
+        Append(out, " = ");
+        Append(out, line.value);
+        Append(out, "\r\n");
+        break;
+    }
+  }
+  storage::ReplaceContent(m.path.c_str(), text.get(), total, &m.file);
+}
+
+}  // namespace
+
+int Open(const char* path) {
+  Close();
+  Module& m = gPref;
+  m.path = Arg(path);
+  m.active = true;
+  if (storage::OpenForUpdate(m.path.c_str(), &m.file) == storage::OpenStatus::kOpened) {
+    m.writable = true;
+  } else if (storage::OpenForReading(m.path.c_str(), &m.file) == storage::OpenStatus::kOpened) {
+    m.writable = false;
+  } else {
+    // Remembered, so that writes made anyway create the file at Close.
+    m.writable = true;
+    return 0;
+  }
+  Load();
+  return 1;
+}
+
+int Create(const char* path) {
+  Close();
+  std::string_view target = Arg(path);
+  if (target.empty()) return 0;
+  Module& m = gPref;
+  m.path = target;
+  // The old content stays on disk until Close replaces it, so a run that dies before then loses
+  // nothing. Whether Close will be able to replace it is found out now.
+  if (storage::OpenForUpdate(m.path.c_str(), &m.file) == storage::OpenStatus::kRefused ||
+      !storage::CanCreateBeside(m.path.c_str())) {
+    m.file.Close();
+    m.path.clear();
+    return 0;
+  }
+  m.active = true;
+  m.writable = true;
+  m.modified = true;
+  m.indexBuilt = true;
+  return 1;
+}
+
+void Close() {
+  Module& m = gPref;
+  if (m.active && m.modified && m.writable) {
+    try {
+      WriteBack();
+    } catch (const std::bad_alloc&) {
+      // The file stays as it was.
+    }
+  }
+  m.file.Close();
+  m.index.clear();
+  m.indexBuilt = false;
+  m.lines.clear();
+  m.buffer.reset();
+  m.path.clear();
+  m.pendingName.clear();
+  m.hasPending = false;
+  m.currentGroup = m.currentLine = None();
+  m.active = m.writable = m.modified = m.utf8 = false;
+}
+
+bool IsOpen() { return gPref.active; }
+
+int RewindGroups() {
+  gPref.currentGroup = gPref.currentLine = None();
+  gPref.hasPending = false;
+  gPref.pendingName.clear();
+  return gPref.active ? 1 : 0;
+}
+
+int NextGroup() {
+  LineIt it = gPref.currentGroup == None() ? gPref.lines.begin() : std::next(gPref.currentGroup);
+  while (it != None() && it->kind != Kind::kGroup) ++it;
+  if (it == None()) return 0;
+  gPref.currentGroup = gPref.currentLine = it;
+  gPref.hasPending = false;
+  gPref.pendingName.clear();
+  return 1;
+}
+
+std::string GroupName() {
+  return gPref.currentGroup == None() ? std::string() : Returned(gPref.currentGroup->name);
+}
+
+int SelectGroup(const char* name) {
+  Module& m = gPref;
+  if (!m.active) return 0;
+  m.hasPending = false;
+  m.pendingName.clear();
+  if (Arg(name).empty()) {
+    m.currentGroup = m.currentLine = None();
+    return 1;
+  }
+  std::string scratch;
+  std::string_view stored = Stored(name, scratch);
+  LineIt header = FindGroup(stored);
+  if (header != None()) {
+    m.currentGroup = m.currentLine = header;
+    return 1;
+  }
+  m.hasPending = true;
+  m.pendingName = stored;
+  return 0;
+}
+
+std::string ReadString(const char* key, const char* def) {
+  const std::string_view* value = FindValue(key);
+  if (value == nullptr) return std::string(Arg(def));
+  std::string_view v = *value;
+  while (!v.empty() && IsBlank(v.front())) v.remove_prefix(1);
+  std::string text = Returned(v);
+  while (!text.empty() && IsBlank(text.back())) text.pop_back();
+  return text;
+}
+
+int32_t ReadInt(const char* key, int32_t def) {
+  const std::string_view* value = FindValue(key);
+  if (value == nullptr) return def;
+  // As atoi reads it, except that a number beyond the 32-bit range stops at its limit instead of
+  // being undefined.
+  std::string_view v = *value;
+  size_t i = 0;
+  while (i < v.size() && (IsBlank(v[i]) || v[i] == '\n' || v[i] == '\r' || v[i] == '\v' || v[i] == '\f')) ++i;
+  bool negative = false;
+  if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
+  int64_t magnitude = 0;
+  const int64_t limit = negative ? -static_cast<int64_t>(std::numeric_limits<int32_t>::min())
+                                 : std::numeric_limits<int32_t>::max();
+  for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) {
+    magnitude = magnitude * 10 + (v[i] - '0');
+    if (magnitude > limit) magnitude = limit;
+  }
+  return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+void WriteString(const char* key, const char* value) {
+  Module& m = gPref;
+  if (!m.active) return;
+  AppendPendingGroup();
+  std::string keyScratch, valueScratch;
+  std::string_view storedKey = Stored(key, keyScratch);
+  std::string_view storedValue = Stored(value, valueScratch);
+  KeySearch found = FindKey(storedKey);
+  LineIt line = found.line;
+  if (line != None()) {
+    SetTexts(*line, storedKey, storedValue);
+  } else {
+    line = InsertLine(found.sectionEnd, Kind::kKey, storedKey, storedValue);
+  }
+  m.currentLine = line;
+  m.modified = true;
+}
+
+void WriteInt(const char* key, int32_t value) { WriteString(key, std::to_string(value).c_str()); }
+
+void WriteComment(const char* text) {
+  Module& m = gPref;
+  if (!m.active) return;
+  AppendPendingGroup();
+  std::string scratch;
+  LineIt before = m.currentLine == None() ? m.lines.begin() : std::next(m.currentLine);
+  m.currentLine = InsertLine(before, Kind::kComment, Stored(text, scratch), {});
+  m.modified = true;
+}
+
+void RemoveGroup(const char* name) {
+  Module& m = gPref;
+  if (!m.active) return;
+  // Converted like every other name, so that a group whose name has umlauts can be removed from a
+  // UTF-8 file too.
+  std::string scratch;
+  std::string_view stored = Stored(name, scratch);
+  BuildIndex();
+  auto entry = m.index.find(stored);
+  if (entry == m.index.end()) return;
+  LineIt it = entry->second.first;
+  const size_t others = entry->second.count - 1;
+  // The key views the header's text, so it goes before the header does.
+  m.index.erase(entry);
+  do {
+    if (it == m.currentGroup) m.currentGroup = None();
+    if (it == m.currentLine) m.currentLine = None();
+    it = m.lines.erase(it);
+  } while (it != None() && it->kind != Kind::kGroup);
+  if (others > 0) {
+    // Only a header after the removed one can carry the same name.
+    for (; it != None(); ++it) {
+      if (it->kind == Kind::kGroup && SameName(it->name, stored)) {
+        m.index.emplace(it->name, GroupEntry{it, others});
+        break;
+      }
+    }
+  }
+  m.modified = true;
+}
+
+}  // namespace preference

@@ -1,0 +1,347 @@
+#include "storage/preference_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <limits>
+#include <string>
+
+#include "storage/file_shim.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class PreferenceFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/trovanto-pref-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    path_ = dir_ + "/test.dat";
+  }
+  void TearDown() override {
+    preference::Close();
+    std::error_code ignored;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(dir_, ignored);
+  }
+
+  static void Put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  static std::string Get(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  std::string dir_;
+  std::string path_;
+};
+
+TEST_F(PreferenceFile, ReadsValuesTheWayTheyWereMeant) {
+  struct Case {
+    const char* label;
+    std::string file;
+    const char* group;
+    const char* key;
+    const char* text;  // nullptr: the key is not found
+    int32_t number;
+  } cases[] = {
+      {"trailing blanks dropped", "[G]\r\nk = v \t \r\n", "G", "k", "v", 0},
+      {"empty value is not the default", "[G]\r\nk = \r\n", "G", "k", "", 0},
+      {"no blanks around =", "[G]\r\nSchriftgr\xF6sse=12\r\n", "G", "Schriftgr\xF6sse", "12", 12},
+      {"tabs around =", "[G]\r\n\t k \t=\t 7\r\n", "G", "k", "7", 7},
+      {"digits then letters", "[G]\r\nk = 12px\r\n", "G", "k", "12px", 12},
+      {"letters only give 0", "[G]\r\nk = abc\r\n", "G", "k", "abc", 0},
+      {"sign", "[G]\r\nk = -42\r\n", "G", "k", "-42", -42},
+      {"plus sign", "[G]\r\nk = +8\r\n", "G", "k", "+8", 8},
+      {"too big stops at the limit", "[G]\r\nk = 99999999999\r\n", "G", "k", "99999999999",
+       std::numeric_limits<int32_t>::max()},
+      {"too small stops at the limit", "[G]\r\nk = -99999999999\r\n", "G", "k", "-99999999999",
+       std::numeric_limits<int32_t>::min()},
+      {"= inside the value", "[G]\r\nk = a=b\r\n", "G", "k", "a=b", 0},
+      {"line without =", "[G]\r\nk\r\n", "G", "k", "", 0},
+      {"ASCII case folds", "[g]\r\nKEY = x\r\n", "G", "key", "x", 0},
+      {"umlaut case does not fold", "[G]\r\n\xD6l = x\r\n", "G", "\xF6l", nullptr, 0},
+      {"first duplicate key wins", "[G]\r\nk = 1\r\nk = 2\r\n", "G", "k", "1", 1},
+      {"first duplicate group wins", "[G]\r\nk = 1\r\n[G]\r\nk = 2\r\n", "G", "k", "1", 1},
+      {"text after ] ignored", "[G] junk\r\nk = 1\r\n", "G", "k", "1", 1},
+      {"header without ]", "[G x\r\nk = 1\r\n", "G x", "k", "1", 1},
+      {"blanks before header", " \t[G]\r\nk = 1\r\n", "G", "k", "1", 1},
+      {"global key not in a group", "k = 1\r\n[G]\r\n", "G", "k", nullptr, 0},
+      {"global key in the global section", "k = 1\r\n[G]\r\n", "", "k", "1", 1},
+      {"key of the next group not found", "[G]\r\n[H]\r\nk = 1\r\n", "G", "k", nullptr, 0},
+      {"comment is not a key", "[G]\r\n;k = 1\r\n", "G", ";k", nullptr, 0},
+      {"LF only", "[G]\nk = 1\n", "G", "k", "1", 1},
+      {"CR only", "[G]\rk = 1\r", "G", "k", "1", 1},
+      {"no final line end", "[G]\r\nk = 1", "G", "k", "1", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Put(path_, c.file);
+    ASSERT_EQ(preference::Open(path_.c_str()), 1);
+    preference::SelectGroup(c.group);
+    EXPECT_EQ(preference::ReadString(c.key, "default"), c.text ? c.text : "default");
+    EXPECT_EQ(preference::ReadInt(c.key, 99), c.text ? c.number : 99);
+    preference::Close();
+    EXPECT_EQ(Get(path_), c.file) << "a file that was only read is rewritten";
+  }
+}
+
+// A file given as `before` (nullptr: Create instead of Open), the calls, and the exact bytes after Close.
+TEST_F(PreferenceFile, RewritesExactly) {
+  using preference::SelectGroup;
+  using preference::WriteComment;
+  using preference::WriteString;
+  struct Case {
+    const char* label;
+    const char* before;
+    std::function<void()> calls;
+    std::string after;
+  } cases[] = {
+      {"spacing normalised, blank lines dropped", ";a\r\n;   b\r\n\r\n[G] x\r\nk=1  \r\n\r\n",
+       [] { SelectGroup("G"); WriteString("n", "2"); },
+       "; a\r\n;   b\r\n[G]\r\nk = 1  \r\nn = 2\r\n"},
+      {"existing key keeps its place, takes the caller's spelling", "[G]\r\nkey = 1\r\nz = 2\r\n",
+       [] { SelectGroup("g"); WriteString("KEY", "3"); }, "[G]\r\nKEY = 3\r\nz = 2\r\n"},
+      {"new key at the end of its group, comment after the key written last",
+       "[G]\r\na = 1\r\nb = 2\r\n[H]\r\nc = 3\r\n",
+       [] {
+         SelectGroup("G");
+         WriteString("a", "9");
+         WriteComment("x");
+         WriteString("n", "5");
+       },
+       "[G]\r\na = 9\r\n; x\r\nb = 2\r\nn = 5\r\n[H]\r\nc = 3\r\n"},
+      {"missing group appended with its key", "[G]\r\na = 1\r\n",
+       [] {
+         EXPECT_EQ(SelectGroup("Neu"), 0);
+         EXPECT_EQ(preference::ReadString("a", "d"), "d");
+         WriteString("k", "v");
+         EXPECT_EQ(preference::GroupName(), "Neu");
+       },
+       "[G]\r\na = 1\r\n[Neu]\r\nk = v\r\n"},
+      {"global key goes before the first group", "x = 1\r\n[G]\r\n",
+       [] { SelectGroup(""); WriteString("y", "2"); }, "x = 1\r\ny = 2\r\n[G]\r\n"},
+      {"comment with no current line goes first", "[G]\r\n",
+       [] { preference::RewindGroups(); WriteComment("oben"); }, "; oben\r\n[G]\r\n"},
+      {"pending group dropped by a later selection", "[G]\r\n",
+       [] {
+         SelectGroup("Weg");
+         SelectGroup("G");
+         WriteString("k", "v");
+       },
+       "[G]\r\nk = v\r\n"},
+      {"created file has its lines in call order", nullptr,
+       [] {
+         SelectGroup("Einstellungen");
+         WriteString("Schriftart", "Arial");
+         WriteComment("  0 = Normal");
+         preference::WriteInt("Style", -3);
+         SelectGroup("Zwei");
+         preference::WriteInt("n", std::numeric_limits<int32_t>::min());
+         WriteString(nullptr, nullptr);
+       },
+       "[Einstellungen]\r\nSchriftart = Arial\r\n;   0 = Normal\r\nStyle = -3\r\n[Zwei]\r\n"
+       "n = -2147483648\r\n = \r\n"},
+      {"create without writes empties the file", nullptr, [] {}, ""},
+      {"mark-only file gains the mark line", "\xEF\xBB\xBF",
+       [] {
+         EXPECT_EQ(preference::NextGroup(), 0);
+         SelectGroup("G");
+         WriteString("k", "v");
+       },
+       "\xEF\xBB\xBF\r\n[G]\r\nk = v\r\n"},
+      {"UTF-8 mode converts what is written", "\xEF\xBB\xBF[Gr\xC3\xBC\xC3\x9F" "e]\r\n",
+       [] {
+         EXPECT_EQ(SelectGroup("gR\xFC\xDF" "E"), 1);
+         WriteString("\xF6", "\xE4\xDF");
+         WriteComment("\xA0");
+       },
+       "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\x9F" "e]\r\n\xC3\xB6 = \xC3\xA4\xC3\x9F\r\n; \xC2\xA0\r\n"},
+      {"group removed with its lines", "[A]\r\na = 1\r\n; c\r\n[B]\r\nb = 2\r\n",
+       [] {
+         SelectGroup("A");
+         preference::RemoveGroup("a");
+         EXPECT_EQ(preference::GroupName(), "");
+       },
+       "[B]\r\nb = 2\r\n"},
+      {"removing the first of two namesakes uncovers the second", "[A]\r\na = 1\r\n[B]\r\n[A]\r\na = 2\r\n",
+       [] {
+         preference::RemoveGroup("A");
+         EXPECT_EQ(SelectGroup("A"), 1);
+         EXPECT_EQ(preference::ReadString("a", ""), "2");
+         preference::RemoveGroup("A");
+         EXPECT_EQ(SelectGroup("A"), 0);
+       },
+       "[B]\r\n"},
+      {"UTF-8 group removed by its 8-bit name", "\xEF\xBB\xBF[\xC3\x96l]\r\n[B]\r\n",
+       [] { preference::RemoveGroup("\xD6l"); }, "\xEF\xBB\xBF\r\n[B]\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Put(path_, c.before ? c.before : "[Alt]\r\nk = v\r\n");
+    ASSERT_EQ(c.before ? preference::Open(path_.c_str()) : preference::Create(path_.c_str()), 1);
+    c.calls();
+    preference::Close();
+    EXPECT_EQ(Get(path_), c.after);
+  }
+}
+
+TEST_F(PreferenceFile, Utf8ValuesReadBackAsLatin1OrNothing) {
+  struct Case {
+    const char* stored;
+    const char* read;
+  } cases[] = {
+      {"abc", "abc"},
+      {"\xC3\xB6", "\xF6"},
+      {"\xC2\xA0x", "\xA0x"},
+      {"\xC3", ""},              // cut short
+      {"\xC3\x28", ""},          // no continuation byte
+      {"\xE2\x82\xAC", ""},      // beyond 255
+      {"\xC0\xB6", ""},          // overlong
+      {"\xB6", ""},              // stray continuation byte
+      {"ok \xF0\x9F\x98\x80", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    Put(path_, std::string("\xEF\xBB\xBF[Gr\xC3\xBC\xC3\x9F" "e]\r\nSchl\xC3\xBCssel = ") + c.stored +
+                   "\r\nn = 0042x\r\n");
+    ASSERT_EQ(preference::Open(path_.c_str()), 1);
+    ASSERT_EQ(preference::NextGroup(), 1);
+    EXPECT_EQ(preference::GroupName(), "Gr\xFC\xDF" "e");
+    EXPECT_EQ(preference::ReadString("Schl\xFCssel", "default"), c.read);
+    EXPECT_EQ(preference::ReadInt("N", -1), 42);
+    preference::Close();
+  }
+  Put(path_, "\xEF\xBB\xBF[\xE2\x82\xAC]\r\n");
+  ASSERT_EQ(preference::Open(path_.c_str()), 1);
+  ASSERT_EQ(preference::NextGroup(), 1);
+  EXPECT_EQ(preference::GroupName(), "");
+}
+
+TEST_F(PreferenceFile, HostileInputLoadsAndSurvivesARewrite) {
+  std::string manyGroups;
+  for (int i = 0; i < 100000; ++i) manyGroups += "[P" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+  struct Case {
+    const char* label;
+    std::string file;
+    int groups;
+  } cases[] = {
+      {"NUL bytes", std::string("[G\0]\r\nk\0=\0v\r\n\0\0\r\n[H]\0", 21), 2},
+      {"1 MB in one line", "[G]\r\nk = " + std::string(1 << 20, 'x'), 1},
+      {"1 MB of blanks and line ends", std::string(1 << 19, ' ') + std::string(1 << 19, '\r'), 0},
+      {"lone openers at the very end", "[G]\r\n;", 1},
+      {"lone bracket", "k=\r\n[", 1},
+      {"100,000 groups", manyGroups, 100000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Put(path_, c.file);
+    for (int pass = 0; pass < 2; ++pass) {
+      ASSERT_EQ(preference::Open(path_.c_str()), 1);
+      int groups = 0;
+      while (preference::NextGroup()) {
+        ++groups;
+        preference::ReadString("k", "");
+      }
+      EXPECT_EQ(groups, c.groups);
+      preference::WriteString("last", "1");
+      preference::Close();
+    }
+  }
+  ASSERT_EQ(preference::Open(path_.c_str()), 1);
+  EXPECT_EQ(preference::SelectGroup("p99999"), 1);
+  EXPECT_EQ(preference::ReadInt("k", -1), 99999);
+  EXPECT_EQ(preference::ReadInt("last", -1), 1);
+}
+
+TEST_F(PreferenceFile, CreateLeavesTheOldContentUntilClose) {
+  const std::string old = "[Alt]\r\nk = v\r\n";
+  Put(path_, old);
+  ASSERT_EQ(preference::Create(path_.c_str()), 1);
+  preference::SelectGroup("Neu");
+  preference::WriteString("k", "w");
+  EXPECT_EQ(Get(path_), old);
+  // Another instance may read it meanwhile, but not write it.
+  storage::SharedFile other;
+  EXPECT_EQ(storage::OpenForReading(path_.c_str(), &other), storage::OpenStatus::kOpened);
+  EXPECT_EQ(storage::OpenForUpdate(path_.c_str(), &other), storage::OpenStatus::kRefused);
+  other.Close();
+  preference::Close();
+  EXPECT_EQ(Get(path_), "[Neu]\r\nk = w\r\n");
+  EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+}
+
+TEST_F(PreferenceFile, ReadOnlyFileIsReadButNeverChanged) {
+  const std::string old = "[G]\r\nk=1\r\n";
+  Put(path_, old);
+  ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+  ASSERT_EQ(preference::Open(path_.c_str()), 1);
+  preference::SelectGroup("G");
+  EXPECT_EQ(preference::ReadInt("k", 0), 1);
+  preference::WriteString("k", "2");
+  preference::Close();
+  EXPECT_EQ(Get(path_), old);
+
+  EXPECT_EQ(preference::Create(path_.c_str()), 0);
+  EXPECT_FALSE(preference::IsOpen());
+  EXPECT_EQ(preference::SelectGroup(""), 0);
+  EXPECT_EQ(preference::RewindGroups(), 0);
+  preference::WriteString("k", "3");
+  preference::Close();
+  EXPECT_EQ(Get(path_), old);
+
+  EXPECT_EQ(preference::Create((dir_ + "/missing/test.dat").c_str()), 0);
+  EXPECT_EQ(preference::Create(nullptr), 0);
+}
+
+TEST_F(PreferenceFile, MissingFileIsCreatedOnlyWhenWrittenTo) {
+  EXPECT_EQ(preference::Open(path_.c_str()), 0);
+  EXPECT_EQ(preference::RewindGroups(), 1);
+  EXPECT_EQ(preference::ReadString("k", "d"), "d");
+  preference::Close();
+  EXPECT_FALSE(fs::exists(path_));
+
+  EXPECT_EQ(preference::Open(path_.c_str()), 0);
+  preference::SelectGroup("G");
+  preference::WriteInt("k", 5);
+  preference::Close();
+  EXPECT_EQ(Get(path_), "[G]\r\nk = 5\r\n");
+}
+
+TEST_F(PreferenceFile, VanishedFileOrFolderDoesNotCrash) {
+  Put(path_, "[G]\r\n");
+  ASSERT_EQ(preference::Open(path_.c_str()), 1);
+  preference::SelectGroup("G");
+  preference::WriteString("k", "v");
+  ASSERT_EQ(unlink(path_.c_str()), 0);
+  preference::Close();
+  EXPECT_EQ(Get(path_), "[G]\r\nk = v\r\n");
+
+  ASSERT_EQ(preference::Create(path_.c_str()), 1);
+  preference::WriteString("k", "v");
+  fs::remove_all(dir_);
+  preference::Close();
+  EXPECT_FALSE(fs::exists(dir_));
+}
+
+TEST_F(PreferenceFile, StaleTemporaryFileIsTakenOver) {
+  const std::string temp = path_ + ".tmp";
+  ASSERT_EQ(preference::Create(path_.c_str()), 1);
+  Put(temp, "half a file from a killed run");
+  ASSERT_EQ(chmod(temp.c_str(), 0444), 0);
+  preference::WriteString("k", "v");
+  preference::Close();
+  EXPECT_EQ(Get(path_), "k = v\r\n");
+  EXPECT_FALSE(fs::exists(temp));
+}
+
+}  // namespace

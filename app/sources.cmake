@@ -6,4 +6,5 @@ list(APPEND TROVANTO_CORE_SOURCES
 )
 # Win32 sources.
 list(APPEND TROVANTO_WIN_SOURCES
+  app/error_trap.cpp
 )

@@ -1,0 +1,86 @@
+// The error trap, seen from outside: a program that faults shows one message
+// with the recorded line and the fault's description and, once the message
+// is dismissed, ends with exit code 0.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "app/error_text.h"
+
+namespace {
+
+std::string ExeDir() {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string p(path);
+  return p.substr(0, p.find_last_of("\\/") + 1);
+}
+
+struct Found {
+  DWORD pid;
+  HWND box;
+};
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
+  auto* f = reinterpret_cast<Found*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  char cls[64], title[64];
+  GetClassNameA(hwnd, cls, sizeof cls);
+  GetWindowTextA(hwnd, title, sizeof title);
+  if (pid == f->pid && std::string(cls) == "#32770" && std::string(title) == "Trovanto v1.0" && IsWindowVisible(hwnd)) {
+    f->box = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void RunFaulting(const char* mode, DWORD expectedCode) {
+  std::string dir = ExeDir();
+  std::string lineFile = dir + "fault_line_" + mode + ".txt";
+  DeleteFileA(lineFile.c_str());
+  std::string cmd = "\"" + dir + "fault_program.exe\" " + mode + " \"" + lineFile + "\"";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  std::string mutableCmd = cmd;
+  ASSERT_TRUE(CreateProcessA(nullptr, &mutableCmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi));
+
+  Found f = {pi.dwProcessId, nullptr};
+  for (int i = 0; i < 200 && !f.box; ++i) {
+    Sleep(50);
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&f));
+  }
+  ASSERT_NE(f.box, nullptr) << "no error message appeared";
+  char text[512] = {};
+  GetDlgItemTextA(f.box, 0xFFFF, text, sizeof text);
+
+  int expectedLine = -1;
+  std::ifstream(lineFile) >> expectedLine;
+  EXPECT_EQ(std::string(text), app::ErrorMessageText(expectedLine, expectedCode));
+  EXPECT_GT(expectedLine, 0);
+
+  // Still waiting for the user: the process has not ended yet.
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 200), static_cast<DWORD>(WAIT_TIMEOUT));
+  PostMessageA(f.box, WM_COMMAND, IDOK, 0);
+  ASSERT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeProcess(pi.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+}
+
+TEST(ErrorTrap, FaultOnTheMainThreadReportsItsLineAndExitsWithZero) {
+  RunFaulting("main", 0xC0000005u);
+}
+
+TEST(ErrorTrap, FaultInTheTimerProcedureReportsItsLineAndExitsWithZero) {
+  RunFaulting("timer", 0xC0000005u);
+}
+
+}  // namespace

@@ -9,4 +9,5 @@ list(APPEND TROVANTO_WIN_SOURCES
   ui/fonts.cpp
   ui/events.cpp
   ui/timer.cpp
+  ui/standard_dialogs.cpp
 )

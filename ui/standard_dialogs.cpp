@@ -1,0 +1,153 @@
+// The open-file, message-box and font dialogs under one modal rule.
+#include "ui/standard_dialogs.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "ui/ui.h"
+
+namespace ui {
+namespace {
+
+// A platform dialog only disables its owner. The program's other windows
+// (a dialog of our own beside the main window, say) must not be usable
+// either, so they are disabled for the dialog's lifetime; windows that were
+// already disabled are left alone so that they stay disabled afterwards.
+class ModalScope {
+ public:
+  ModalScope() {
+    HWND foreground = GetForegroundWindow();
+    DWORD process = 0;
+    if (foreground) GetWindowThreadProcessId(foreground, &process);
+    owner_ = (foreground && process == GetCurrentProcessId()) ? foreground : nullptr;
+    foreground_ = foreground;
+    EnumThreadWindows(GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(this));
+    for (HWND w : disabled_) EnableWindow(w, FALSE);
+  }
+  ~ModalScope() {
+    for (HWND w : disabled_)
+      if (IsWindow(w)) EnableWindow(w, TRUE);
+  }
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+
+  HWND Owner() const { return owner_; }
+
+ private:
+  static BOOL CALLBACK Collect(HWND window, LPARAM self) {
+    auto* scope = reinterpret_cast<ModalScope*>(self);
+    if (window != scope->foreground_ && IsWindowVisible(window) && IsWindowEnabled(window))
+      scope->disabled_.push_back(window);
+    return TRUE;
+  }
+
+  HWND owner_ = nullptr;
+  HWND foreground_ = nullptr;
+  std::vector<HWND> disabled_;
+};
+
+int gLastFilter = 0;
+
+LOGFONTA gFont;
+CHOOSEFONTA gFontDialog;
+
+bool IsRejectedNameCharacter(unsigned char c) {
+  return c < 0x20 || c == 0x7F || std::strchr("\"*/:<>?\\|", c) != nullptr;
+}
+
+}  // namespace
+
+std::string FilterList(const char* filter) {
+  std::string list = filter ? filter : "";
+  std::replace(list.begin(), list.end(), '|', '\0');
+  list.push_back('\0');
+  list.push_back('\0');
+  return list;
+}
+
+InitialPlace SplitDefaultPath(const char* defaultPath) {
+  InitialPlace place;
+  std::string path = defaultPath ? defaultPath : "";
+  size_t slash = path.rfind('\\');
+  if (slash == std::string::npos) {
+    place.fileName = path;
+  } else {
+    place.folder = path.substr(0, slash);
+    place.fileName = path.substr(slash + 1);
+    // "T:" alone names the current folder of drive T, not its root.
+    if (place.folder.size() == 2 && place.folder[1] == ':') place.folder += '\\';
+  }
+  if (std::any_of(place.fileName.begin(), place.fileName.end(),
+                  [](char c) { return IsRejectedNameCharacter(static_cast<unsigned char>(c)); }))
+    place.fileName.clear();
+  return place;
+}
+
+std::string ChooseFileToOpen(const char* title, const char* defaultPath, const char* filter, int filterIndex) {
+  std::string filters = FilterList(filter);
+  InitialPlace place = SplitDefaultPath(defaultPath);
+  std::vector<char> file(MAX_PATH, '\0');
+  place.fileName.copy(file.data(), file.size() - 1);
+
+  OPENFILENAMEA request = {};
+  request.lStructSize = sizeof request;
+  request.lpstrFilter = (filter && *filter) ? filters.c_str() : nullptr;
+  request.nFilterIndex = static_cast<DWORD>(std::max(filterIndex, 0)) + 1;
+  request.lpstrFile = file.data();
+  request.nMaxFile = static_cast<DWORD>(file.size());
+  request.lpstrInitialDir = place.folder.empty() ? nullptr : place.folder.c_str();
+  request.lpstrTitle = title;
+  request.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+
+  BOOL confirmed;
+  {
+    ModalScope scope;
+    request.hwndOwner = scope.Owner();
+    confirmed = GetOpenFileNameA(&request);
+  }
+  if (!confirmed) return std::string();
+  gLastFilter = request.nFilterIndex > 0 ? static_cast<int>(request.nFilterIndex) - 1 : 0;
+  file.back() = '\0';
+  return std::string(file.data());
+}
+
+int LastChosenFilter() { return gLastFilter; }
+
+int ShowMessage(const char* title, const char* text, uint32_t flags) {
+  ModalScope scope;
+  return MessageBoxA(scope.Owner(), text ? text : "", title, flags);
+}
+
+int ChooseFont(const char* face, int size, uint32_t flags, int32_t colour) {
+  std::memset(&gFont, 0, sizeof gFont);
+  std::memset(&gFontDialog, 0, sizeof gFontDialog);
+  if (face) std::strncpy(gFont.lfFaceName, face, LF_FACESIZE - 1);
+  if (size != 0) gFont.lfHeight = FontHeightForPoints(size);
+
+  gFontDialog.lStructSize = sizeof gFontDialog;
+  gFontDialog.lpLogFont = &gFont;
+  gFontDialog.Flags = flags | CF_BOTH | CF_INITTOLOGFONTSTRUCT;
+  if (colour != -1) gFontDialog.rgbColors = static_cast<COLORREF>(colour);
+
+  ModalScope scope;
+  gFontDialog.hwndOwner = scope.Owner();
+  return ChooseFontA(&gFontDialog) ? 1 : 0;
+}
+
+std::string ChosenFontFace() { return std::string(gFont.lfFaceName, strnlen(gFont.lfFaceName, LF_FACESIZE)); }
+
+int ChosenFontSize() { return gFontDialog.iPointSize / 10; }
+
+int32_t ChosenFontColour() { return static_cast<int32_t>(gFontDialog.rgbColors); }
+
+int ChosenFontStyle() {
+  int style = 0;
+  if (gFontDialog.nFontType & BOLD_FONTTYPE) style |= kFontBold;
+  if (gFontDialog.nFontType & ITALIC_FONTTYPE) style |= kFontItalic;
+  if (gFont.lfUnderline) style |= kFontUnderline;
+  if (gFont.lfStrikeOut) style |= kFontStrikeOut;
+  return style;
+}
+
+}  // namespace ui

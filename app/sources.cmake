@@ -6,5 +6,10 @@ list(APPEND TROVANTO_CORE_SOURCES
 )
 # Win32 sources.
 list(APPEND TROVANTO_WIN_SOURCES
+  app/launcher.cpp
+  app/main_loop.cpp
+  app/main_window.cpp
+  app/status_strip.cpp
+  app/docking.cpp
   app/error_trap.cpp
 )

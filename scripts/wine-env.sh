@@ -11,16 +11,21 @@ unset WINELOADERNOEXEC
 trovanto_start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
   local n
-  for n in 91 92 93 94 95 96 97 98 99; do
-    if [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      export TROVANTO_XVFB_PID=$!
-      export DISPLAY=":$n"
-      export TROVANTO_OWN_DISPLAY=1
-      local i
-      for i in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-      return 0
+  for n in $(seq 91 250); do
+    if [ -e "/tmp/.X$n-lock" ]; then
+      # A lock left by a server that is gone does not block the number.
+      local pid
+      pid="$(tr -d ' ' < "/tmp/.X$n-lock" 2>/dev/null || true)"
+      if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then continue; fi
+      rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
     fi
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    export TROVANTO_XVFB_PID=$!
+    export DISPLAY=":$n"
+    export TROVANTO_OWN_DISPLAY=1
+    local i
+    for i in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    if kill -0 "$TROVANTO_XVFB_PID" 2>/dev/null; then return 0; fi
   done
   echo "wine-env: no free display number" >&2
   return 1
@@ -34,6 +39,8 @@ trovanto_wine_prefix() {
     # and close boxes itself, so that tests can click them.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 </dev/null || true
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+    # The interface is set in Arial; Liberation Sans has the same metrics.
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1 </dev/null || true
     wineserver -w >/dev/null 2>&1 </dev/null || true
     touch "$WINEPREFIX/.trovanto-ready"
   fi

@@ -1,0 +1,140 @@
+#include "app/launcher.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/docking.h"
+#include "app/error_trap.h"
+#include "app/main_loop.h"
+#include "app/main_window.h"
+#include "app/status_strip.h"
+#include "catalogue/catalogue_store.h"
+#include "catalogue/program_list.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+#include "settings/skins.h"
+#include "storage/directory.h"
+#include "storage/line_counter.h"
+#include "storage/preference_file.h"
+#include "ui/controls.h"
+#include "ui/drawing.h"
+#include "ui/events.h"
+#include "ui/images.h"
+#include "ui/standard_dialogs.h"
+#include "ui/timer.h"
+#include "ui/ui.h"
+
+namespace app {
+namespace {
+
+using settings::gSettings;
+
+const char* const kDayNames[7] = {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"};
+const char* const kCommandCaptions[8] = {"",
+                                         "Programm(e) hinzufügen / ändern",
+                                         "Programm(e) entfernen",
+                                         "Datei-Explorer",
+                                         "Einstellungen",
+                                         "Info...",
+                                         "Fenster minimieren",
+                                         "Beenden"};
+
+}  // namespace
+
+void RunLauncher() {
+  // 1. Services.
+  MARK_LINE();
+  ui::DrawingStartup();
+  ui::WindowsStartup();
+  ui::ControlsStartup();
+  ui::ImagesStartup();
+  ui::TimerStartup();
+
+  // 2. Work area, taken once.
+  MARK_LINE();
+  RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  settings::gWorkAreaRight = work.right;
+  settings::gWorkAreaBottom = work.bottom;
+
+  // 3. From here on every fault ends in the trap's message.
+  InstallErrorTrap([] { ExitPath(); });
+
+  // 4 to 6. Run-time fields.
+  MARK_LINE();
+  for (int i = 0; i < 7; ++i) gSettings.DayNames[static_cast<size_t>(i)] = kDayNames[i];
+  gSettings.Title = "Trovanto";
+  gSettings.Version = "1.0";
+  MARK_LINE();
+  gSettings.StartDirectory = storage::GetWorkingDirectory();
+  gSettings.ProgramDrive = gSettings.StartDirectory.substr(0, 2);
+  storage::SetProtectedStartDirectory(gSettings.StartDirectory);
+  for (int i = 1; i <= 7; ++i) gSettings.CommandCaptions[static_cast<size_t>(i)] = kCommandCaptions[i];
+  gSettings.StatusText.clear();
+  gSettings.DateText = BuildDateText();
+
+  // 7. The empty lists.
+  MARK_LINE();
+  catalogue::gCatalogue.Clear();
+  settings::gSkinNames.clear();
+
+  // 8 to 10. Decoder, fonts, embedded pictures.
+  MARK_LINE();
+  ui::RegisterPngDecoder();
+  ui::MakeFont(12, "Arial", 8, 0);
+  ui::MakeFont(13, "Arial", 8, ui::kFontBold);
+  ui::MakeFont(14, "Arial", 7, 0);
+  MARK_LINE();
+  ui::LoadEmbeddedPictures();
+
+  // 11 to 16. Settings, skins, main window, catalogue, list, show.
+  MARK_LINE();
+  settings::LoadSettings();
+  MARK_LINE();
+  settings::CollectSkinNames();
+  MARK_LINE();
+  CreateMainWindow();
+  MARK_LINE();
+  catalogue::LoadCatalogue();
+  MARK_LINE();
+  catalogue::FillProgramList(89);
+  MARK_LINE();
+  ui::HideProgramWindow(60, 0);
+
+  // 17 and 18. Docking and the status strip's tick.
+  MARK_LINE();
+  ui::SetMessageHook(DockingHook);
+  MARK_LINE();
+  ui::StartPeriodicTimer(0, 250, StatusStripTick);
+
+  // 19.
+  RunMainLoop();
+  Quit();
+}
+
+void Quit() {
+  MARK_LINE();
+  ui::CloseProgramWindow(60);
+  ExitPath();
+}
+
+void ExitPath() {
+  // The tick runs on its own thread and draws into the strip: nothing it
+  // uses may go before the timers are stopped.
+  ui::TimerShutdown();
+  settings::ReleaseBackgrounds();
+  ui::TrayShutdown();
+  preference::Close();
+  RestoreErrorTrap();
+  ui::ImagesShutdown();
+  ui::WindowsShutdown();
+  ui::ControlsShutdown();
+  ui::MenusShutdown();
+  ui::FontsShutdown();
+  ui::DisplaysShutdown();
+  ui::DrawingShutdown();
+  ExitProcess(0);
+}
+
+}  // namespace app

@@ -1,0 +1,228 @@
+#include "app/main_loop.h"
+
+#include <windows.h>
+
+#include "app/launcher.h"
+#include "app/main_window.h"
+#include "catalogue/add_change_dialog.h"
+#include "catalogue/catalogue_store.h"
+#include "catalogue/program_list.h"
+#include "catalogue/remove_dialog.h"
+#include "settings/info_dialog.h"
+#include "settings/password_prompt.h"
+#include "settings/settings.h"
+#include "settings/settings_dialog.h"
+#include "storage/directory.h"
+#include "storage/launch.h"
+#include "storage/line_counter.h"
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/ui.h"
+
+namespace app {
+namespace {
+
+using settings::gSettings;
+
+constexpr int kAddChangeWindow = 62;
+
+// The asynchronous key state: held now, or pressed since the last query.
+// Every key is queried on every iteration, so that a press made while
+// another window was in front is not acted on later.
+bool KeyPressed(int vk) { return GetAsyncKeyState(vk) != 0; }
+
+// Starts the system's drag-move of the caption-less main window. Only while
+// the left button is down: a move command without it would start the
+// keyboard move mode.
+void StartDrag() {
+  HWND main = ui::WindowHandle(kMainWindow);
+  if (!main || !(GetKeyState(VK_LBUTTON) & 0x8000)) return;
+  ReleaseCapture();
+  SendMessageA(main, WM_SYSCOMMAND, 0xF012, 0);
+}
+
+// A press on the window's own background, the banner, the strip or the
+// button column's background drags the window; presses on the buttons and
+// the list stay theirs, since they are the only way to the commands.
+bool PressStartsDrag() {
+  HWND main = ui::WindowHandle(kMainWindow);
+  HWND under = ControlUnderPointer(main);
+  if (!under) return false;
+  return under == main || under == ui::ControlHandle(kBanner) || under == ui::ControlHandle(kStatusStrip) ||
+         under == ui::ControlHandle(kButtonColumn);
+}
+
+void Launch(int type) {
+  MARK_LINE();
+  if (type != ui::kLeftDoubleClick) return;
+  int index = static_cast<int>(ui::GetControlState(kProgramList));
+  if (index < 0 || index >= catalogue::gCatalogue.Count()) return;
+  catalogue::gCatalogue.SelectIndex(index);
+  const catalogue::AppEntry& entry = catalogue::gCatalogue.At(index);
+  std::string path = entry.Folder + entry.FileName;
+  MARK_LINE();
+  if (storage::PathSize(path.c_str()) != -1) storage::StartProgram(path.c_str(), "", "", 0);
+}
+
+// Commands 1, 2 and 4 ask for the password once per run when one is set.
+bool PasswordGate() {
+  MARK_LINE();
+  if (gSettings.AccessGranted == 0) {
+    ui::DisableProgramWindow(kMainWindow, 1);
+    settings::RunPasswordPrompt();
+    ui::DisableProgramWindow(kMainWindow, 0);
+  }
+  return gSettings.AccessGranted == 1;
+}
+
+void OnControlEvent(int control, int type) {
+  MARK_LINE();
+  switch (control) {
+    case kProgramList:
+      Launch(type);
+      break;
+    case 1:
+      if (PasswordGate()) catalogue::OpenAddChangeDialog();
+      break;
+    case 2:
+      if (PasswordGate()) catalogue::OpenRemoveDialog();
+      break;
+    case 3:
+      storage::StartProgram("explorer.exe", gSettings.ProgramDrive.c_str(), "", 0);
+      break;
+    case 4:
+      if (PasswordGate()) settings::OpenSettingsDialog();
+      break;
+    case 5:
+      settings::OpenInfoDialog();
+      break;
+    case 6:
+      ui::HideProgramWindow(kMainWindow, 1);
+      break;
+    case 7:
+      Quit();
+    case 38:
+    case 39:
+    case 43:
+      settings::InfoControlEvent(control, type);
+      break;
+    case 47:
+    case 48:
+    case 49:
+    case 50:
+    case 51:
+    case 54:
+    case 79:
+    case 91:
+      catalogue::AddChangeControlEvent(control, type);
+      break;
+    case 45:
+      catalogue::RemoveDialogControlEvent(control, type);
+      break;
+    case 10:
+    case 52:
+    case 53:
+    case 66: case 67: case 68: case 69: case 70: case 71: case 72: case 73: case 74: case 75:
+    case 82:
+    case 83:
+    case 84:
+      settings::SettingsControlEvent(control, type);
+      break;
+    default:
+      break;
+  }
+}
+
+void OnCloseRequest() {
+  MARK_LINE();
+  int foreground = ui::ForegroundWindowNumber();
+  if (foreground == kAddChangeWindow) {
+    catalogue::AddChangeCloseRequest();
+    return;
+  }
+  if (foreground == kMainWindow) {
+    // Closing the main window would leave only the tray icon, which cannot
+    // bring it back: it is hidden instead, as the hide command does.
+    ui::HideProgramWindow(kMainWindow, 1);
+    return;
+  }
+  ui::CloseProgramWindow(foreground);
+  catalogue::FillProgramList(kProgramList);
+}
+
+void OnMenuEvent(int item) {
+  MARK_LINE();
+  switch (item) {
+    case 0:
+      Quit();
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 9:
+      MoveToAlignment(item);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void RunMainLoop() {
+  // Presses left over from before the start (the key state outlives
+  // processes under some systems) must not act now.
+  for (int vk : {VK_ESCAPE, VK_RETURN, VK_NUMPAD1, VK_NUMPAD3, VK_NUMPAD5, VK_NUMPAD7, VK_NUMPAD9}) KeyPressed(vk);
+
+  for (;;) {
+    MARK_LINE();
+    int event = ui::WaitForEvent(-1);
+    int foreground = ui::ForegroundWindowNumber();
+
+    MARK_LINE();
+    bool escape = KeyPressed(VK_ESCAPE);
+    static const int kKeypad[5][2] = {{VK_NUMPAD1, 1}, {VK_NUMPAD3, 3}, {VK_NUMPAD5, 5}, {VK_NUMPAD7, 7}, {VK_NUMPAD9, 9}};
+    int alignment = 0;
+    for (const auto& k : kKeypad)
+      if (KeyPressed(k[0])) alignment = k[1];
+    bool enter = KeyPressed(VK_RETURN);
+    if (foreground == kMainWindow) {
+      if (escape) ui::HideProgramWindow(kMainWindow, 1);
+      if (alignment) MoveToAlignment(alignment);
+    }
+    if (foreground == kAddChangeWindow && enter && ui::FocusedControl() == 79) catalogue::AddChangeEnterKey();
+
+    MARK_LINE();
+    bool dragged = false;
+    if (ControlUnderPointer(ui::WindowHandle(kMainWindow)) == ui::ControlHandle(kBanner) &&
+        (GetKeyState(VK_LBUTTON) & 0x8000)) {
+      StartDrag();
+      dragged = true;
+    }
+
+    switch (event) {
+      case ui::kLeftButtonDown:
+        if (!dragged && foreground == kMainWindow && PressStartsDrag()) StartDrag();
+        break;
+      case ui::kWindowCloseRequest:
+        OnCloseRequest();
+        break;
+      case ui::kControlEvent:
+        OnControlEvent(ui::EventSource(), ui::EventSubtype());
+        break;
+      case ui::kTrayEvent:
+        if (ui::EventSubtype() == ui::kLeftDoubleClick)
+          ui::HideProgramWindow(kMainWindow, 0);
+        else if (ui::EventSubtype() == ui::kRightClick)
+          ui::ShowPopupMenu(kPopupMenu, ui::WindowHandle(kMainWindow));
+        break;
+      case ui::kMenuEvent:
+        OnMenuEvent(ui::EventSource());
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,93 @@
+#include "app/main_window.h"
+
+#include "settings/alignment.h"
+#include "settings/settings.h"
+#include "settings/skins.h"
+#include "storage/line_counter.h"
+#include "ui/controls.h"
+#include "ui/images.h"
+#include "ui/ui.h"
+
+namespace app {
+namespace {
+
+using settings::gSettings;
+
+struct CommandButton {
+  int number, x, y, image;
+};
+// Three groups: 1-3, 4, 5-7 (the wider gaps set them apart).
+const CommandButton kButtons[] = {{1, 6, 6, 19},   {2, 6, 42, 18},  {3, 6, 78, 21}, {4, 6, 136, 23},
+                                  {5, 6, 192, 24}, {6, 6, 228, 25}, {7, 6, 264, 22}};
+
+}  // namespace
+
+void CreateMainWindow() {
+  MARK_LINE();
+  std::string title = settings::TitleWithVersion();
+  if (!ui::CreateProgramWindow(kMainWindow, gSettings.Fensterpositionx, gSettings.Fensterpositiony, 216, 408,
+                               title.c_str(), ui::kBorderlessPopup | ui::kStartHidden, nullptr))
+    return;
+  HWND window = ui::WindowHandle(kMainWindow);
+  MARK_LINE();
+  settings::SetBackgroundImage(window, 76);
+  if (gSettings.Fensteroption == 1) ui::SetAlwaysOnTop(kMainWindow, 1);
+  MARK_LINE();
+  ui::AddTrayIcon(kTrayIcon, window, static_cast<HICON>(ui::ImageHandle(16)));
+
+  MARK_LINE();
+  if (ui::NewPopupMenu(kPopupMenu)) {
+    ui::OpenTopSubmenu("Ausrichtung");
+    ui::AddMenuItem(1, "Links unten");
+    ui::AddMenuItem(3, "Rechts unten");
+    ui::AddMenuItem(5, "Zentriert");
+    ui::AddMenuItem(7, "Links oben");
+    ui::AddMenuItem(9, "Rechts oben");
+    ui::CloseSubmenu();
+    ui::AddMenuSeparator();
+    ui::AddMenuItem(0, "Beenden");
+  }
+
+  MARK_LINE();
+  if (!ui::UseControlParent(window)) return;
+  ui::SetControlFont(-1, ui::FontHandle(11));
+  ui::CreateImageControl(kBanner, 8, 8, 200, 40, ui::ImageHandle(20), 0);
+  ui::CreateIconList(kProgramList, 9, 63, 139, 304, "", 160, 0);
+  ui::SetControlColour(kProgramList, 2, RGB(255, 255, 255));
+  ui::SetIconListView(kProgramList, 0);
+  ui::SetControlColour(kProgramList, 1, gSettings.Schriftfarbe);
+  ui::CreateImageControl(kStatusStrip, 9, 375, 198, 24, ui::ImageHandle(35), 0);
+  MARK_LINE();
+  ui::CreateContainer(kButtonColumn, 156, 63, 51, 304, 1);
+  ui::SetControlColour(kButtonColumn, 2, RGB(255, 255, 255));
+  for (const auto& b : kButtons) ui::CreateImageButton(b.number, b.x, b.y, 38, 32, ui::ImageHandle(b.image));
+  ui::EndContainer();
+}
+
+int PointerOverControl(int controlNumber) {
+  if (!ui::ControlExists(controlNumber)) return 0;
+  HWND hwnd = ui::ControlHandle(controlNumber);
+  if (!hwnd) return 0;
+  POINT pt;
+  RECT r;
+  if (!GetCursorPos(&pt) || !GetWindowRect(hwnd, &r)) return 0;
+  return PtInRect(&r, pt) ? 1 : 0;
+}
+
+HWND ControlUnderPointer(HWND window) {
+  POINT pt;
+  if (!window || !GetCursorPos(&pt)) return nullptr;
+  ScreenToClient(window, &pt);
+  return ChildWindowFromPoint(window, pt);
+}
+
+void MoveToAlignment(int code) {
+  MARK_LINE();
+  int x = gSettings.Fensterpositionx, y = gSettings.Fensterpositiony;
+  if (!settings::AlignmentPosition(code, settings::gDisplayWidth, settings::gDisplayHeight, &x, &y)) return;
+  gSettings.Fensterpositionx = x;
+  gSettings.Fensterpositiony = y;
+  ui::MoveResizeWindow(kMainWindow, x, y, ui::kKeepValue, ui::kKeepValue);
+}
+
+}  // namespace app

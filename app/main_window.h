@@ -1,0 +1,29 @@
+#pragma once
+// The caption-less main window (number 60) with its controls, tray icon and
+// popup menu, and the two pointer queries.
+#include <windows.h>
+
+namespace app {
+
+constexpr int kMainWindow = 60;
+constexpr int kBanner = 58;
+constexpr int kProgramList = 89;
+constexpr int kStatusStrip = 37;
+constexpr int kButtonColumn = 93;
+constexpr int kTrayIcon = 92;
+constexpr int kPopupMenu = 57;
+
+void CreateMainWindow();
+
+// 1 when the control exists and the pointer lies inside its screen
+// rectangle (right and bottom edges outside).
+int PointerOverControl(int controlNumber);
+
+// The child of window that lies under the pointer (hidden and disabled ones
+// included), the window itself when in no child, nullptr when outside.
+HWND ControlUnderPointer(HWND window);
+
+// Puts the main window at the place of an alignment code (memory only).
+void MoveToAlignment(int code);
+
+}  // namespace app

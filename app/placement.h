@@ -1,17 +1,13 @@
 #pragma once
-// Where the main window goes for an alignment code, and how dragged windows
-// snap to the screen edges.
+// How dragged windows snap to the screen edges. The alignment positions are
+// in settings/alignment.h, since the settings loader needs them too.
 #include <cstdint>
+
+#include "settings/alignment.h"
 
 namespace app {
 
 constexpr int kSnapDistance = 32;
-constexpr int kMainWidth = 216, kMainHeight = 408;
-
-// Top-left corner for codes 1, 3, 5, 7, 9 (numeric keypad layout: corners and
-// centre of a display of the given size). Any other code returns false and
-// leaves *x and *y alone.
-bool AlignmentPosition(int code, int displayWidth, int displayHeight, int* x, int* y);
 
 // Whether a window has already snapped to an edge since it last left that
 // edge's band. Shared by all windows of the program.

@@ -5,4 +5,6 @@ list(APPEND TROVANTO_CORE_SOURCES
 )
 # Win32 sources.
 list(APPEND TROVANTO_WIN_SOURCES
+  catalogue/catalogue_store.cpp
+  catalogue/program_list.cpp
 )

@@ -2,7 +2,10 @@
 list(APPEND TROVANTO_CORE_SOURCES
   settings/settings.cpp
   settings/shift_text.cpp
+  settings/alignment.cpp
 )
 # Win32 sources.
 list(APPEND TROVANTO_WIN_SOURCES
+  settings/settings_store.cpp
+  settings/skins.cpp
 )

@@ -1,4 +1,5 @@
 #include "app/placement.h"
+#include "settings/alignment.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ TEST(Placement, Alignment) {
   };
   for (const auto& c : cases) {
     int x = -7, y = -7;
-    EXPECT_EQ(app::AlignmentPosition(c.code, c.width, c.height, &x, &y), c.known) << c.code;
+    EXPECT_EQ(settings::AlignmentPosition(c.code, c.width, c.height, &x, &y), c.known) << c.code;
     EXPECT_EQ(x, c.x) << c.code;
     EXPECT_EQ(y, c.y) << c.code;
   }

@@ -1,0 +1,103 @@
+#include "catalogue/catalogue_store.h"
+
+#include <shellapi.h>
+
+#include <unordered_map>
+
+#include "catalogue/text_ops.h"
+#include "settings/settings.h"
+#include "storage/preference_file.h"
+#include "ui/images.h"
+
+namespace catalogue {
+
+Catalogue gCatalogue;
+
+namespace {
+
+constexpr char kFileName[] = "applications.dat";
+constexpr char kProgramKey[] = "Datei";
+constexpr char kIconKey[] = "Icon";
+// A window with a red cross, for entries whose icon cannot be obtained.
+constexpr int kPlaceholderImage = 15;
+
+// Extraction makes a new system icon per call; a catalogue that lists many
+// programs of one folder (or one icon library) would otherwise hold many
+// copies of the same picture. Handles live until the process ends, since
+// entries and dialogs may show them at any time.
+std::unordered_map<std::string, HICON>& ExtractedIcons() {
+  static std::unordered_map<std::string, HICON> icons;
+  return icons;
+}
+
+HANDLE Placeholder() { return ui::ImageHandle(kPlaceholderImage); }
+
+// The program's own icon when IconFile is the program file; otherwise the file
+// loaded as an image, else its first icon; image 15 when all of that fails.
+HANDLE ResolveEntryIcon(const AppEntry& entry) {
+  if (entry.IconFile == entry.Folder + entry.FileName) {
+    HICON icon = ExtractFirstIcon(entry.IconFile);
+    return icon != nullptr ? icon : Placeholder();
+  }
+  const intptr_t identity = ui::ImageFromFile(-1, entry.IconFile.c_str());
+  if (identity != 0) {
+    HANDLE image = ui::ImageHandle(static_cast<int>(identity));
+    if (image != nullptr) return image;
+  }
+  HICON icon = ExtractFirstIcon(entry.IconFile);
+  return icon != nullptr ? icon : Placeholder();
+}
+
+}  // namespace
+
+HICON ExtractFirstIcon(const std::string& path) {
+  if (path.empty()) return nullptr;
+  const std::string key = LowerCase1252(path);
+  auto& icons = ExtractedIcons();
+  const auto found = icons.find(key);
+  if (found != icons.end()) return found->second;
+  HICON icon = ExtractIconA(GetModuleHandleA(nullptr), path.c_str(), 0);
+  // 1 means "a program file without icons"; it is no handle that a list
+  // could show.
+  if (reinterpret_cast<UINT_PTR>(icon) == 1) icon = nullptr;
+  // Failures are not remembered: the add/change dialog may point at a file
+  // that appears later in the run.
+  if (icon != nullptr) icons.emplace(key, icon);
+  return icon;
+}
+
+void LoadCatalogue() {
+  const std::string path = settings::StartDirectoryFile(kFileName);
+  if (!preference::Open(path.c_str())) return;
+  const std::string& drive = settings::gSettings.ProgramDrive;
+  if (preference::RewindGroups()) {
+    while (preference::NextGroup()) {
+      // New entries go after the cursor, so it must sit on the last one.
+      gCatalogue.SelectIndex(gCatalogue.Count());
+      AppEntry& entry = gCatalogue.Add();
+      entry.Name = preference::GroupName();
+      const std::string program = drive + LowerCase1252(preference::ReadString(kProgramKey, ""));
+      entry.FileName = FilePart(program);
+      entry.Folder = PathPart(program);
+      entry.IconFile = drive + LowerCase1252(preference::ReadString(kIconKey, ""));
+      entry.Icon = ResolveEntryIcon(entry);
+    }
+  }
+  preference::Close();
+}
+
+void SaveCatalogue() {
+  const std::string path = settings::StartDirectoryFile(kFileName);
+  if (!preference::Create(path.c_str())) return;
+  const std::string& drive = settings::gSettings.ProgramDrive;
+  gCatalogue.ForEach([&drive](AppEntry& entry) {
+    preference::SelectGroup(entry.Name.c_str());
+    preference::WriteString(kProgramKey, RemoveText(entry.Folder + entry.FileName, drive).c_str());
+    preference::WriteString(kIconKey, RemoveText(entry.IconFile, drive).c_str());
+  });
+  preference::Close();
+}
+
+std::vector<std::pair<int, int>> CatalogueNameClashes() { return NameClashes(gCatalogue); }
+
+}  // namespace catalogue

@@ -1,0 +1,33 @@
+#pragma once
+// The program-wide catalogue and its file, applications.dat in the start
+// directory. Paths are stored without the launcher's drive so that the stick
+// keeps working under another drive letter.
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+
+namespace catalogue {
+
+extern Catalogue gCatalogue;
+
+// Appends one entry per group of the file, in file order, with ProgramDrive
+// put in front of the lower-cased stored paths and the icons resolved. A
+// missing file leaves the catalogue as it is.
+void LoadCatalogue();
+
+// Rewrites the file from the whole catalogue; a file that cannot be written
+// stays as it was. Nothing is reported.
+void SaveCatalogue();
+
+// First icon of a program or icon file, 0 when it holds none. The same file
+// (compared ignoring case) gives the same handle for the rest of the run.
+HICON ExtractFirstIcon(const std::string& path);
+
+// NameClashes of the program-wide catalogue.
+std::vector<std::pair<int, int>> CatalogueNameClashes();
+
+}  // namespace catalogue

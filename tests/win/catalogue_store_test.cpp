@@ -1,0 +1,241 @@
+// applications.dat: the exact file SaveCatalogue writes, what LoadCatalogue
+// makes of stored paths, and where each entry's icon comes from.
+#include "catalogue/catalogue_store.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "catalogue/program_list.h"
+#include "settings/settings.h"
+#include "storage/directory.h"
+#include "ui/controls.h"
+#include "ui/images.h"
+#include "ui/ui.h"
+
+namespace {
+
+using catalogue::AppEntry;
+using catalogue::gCatalogue;
+using settings::gSettings;
+
+// Under Wine the Linux root is drive Z:.
+std::string SourceFile(const std::string& relative) {
+  std::string dir = TROVANTO_TEST_DATA;
+  if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
+  return dir + "/" + relative;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string SystemFile(const char* name) {
+  char dir[MAX_PATH];
+  GetSystemDirectoryA(dir, MAX_PATH);
+  return std::string(dir) + "\\" + name;
+}
+
+AppEntry& Append(const char* name, const char* folder, const char* file, const char* icon) {
+  gCatalogue.SelectIndex(gCatalogue.Count());
+  AppEntry& e = gCatalogue.Add();
+  e.Name = name;
+  e.Folder = folder;
+  e.FileName = file;
+  e.IconFile = icon;
+  return e;
+}
+
+struct Want {
+  const char *name, *folder, *file, *icon;
+};
+
+void ExpectEntries(const std::vector<Want>& want, HANDLE icon) {
+  ASSERT_EQ(gCatalogue.Count(), static_cast<int>(want.size()));
+  for (int i = 0; i < gCatalogue.Count(); ++i) {
+    const AppEntry& e = gCatalogue.At(i);
+    const Want& w = want[static_cast<size_t>(i)];
+    EXPECT_EQ(e.Name, w.name);
+    EXPECT_EQ(e.Folder, w.folder);
+    EXPECT_EQ(e.FileName, w.file);
+    EXPECT_EQ(e.IconFile, w.icon);
+    EXPECT_EQ(e.Icon, icon) << e.Name;
+    EXPECT_EQ(e.IsNew, 0);
+  }
+}
+
+class CatalogueStore : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ui::ImagesStartup();
+    ui::RegisterPngDecoder();
+    ASSERT_NE(ui::ImageFromFile(15, SourceFile("../../resources/pictures/15.ico").c_str()), 0);
+  }
+  static void TearDownTestSuite() { ui::ImagesShutdown(); }
+  void SetUp() override {
+    char temp[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    folder_ = std::string(temp) + "trovanto_catalogue_" + std::to_string(GetCurrentProcessId()) + "\\";
+    storage::RemoveTree(folder_.c_str(), "*.*", 3);
+    ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
+    gSettings.StartDirectory = folder_;
+    gSettings.ProgramDrive = folder_.substr(0, 2);
+    gCatalogue.Clear();
+  }
+  void TearDown() override {
+    gCatalogue.Clear();
+    storage::RemoveTree(folder_.c_str(), "*.*", 3);
+  }
+  std::string File() const { return folder_ + "applications.dat"; }
+  // The folder as the file stores it: without the drive.
+  std::string Stored() const { return folder_.substr(2); }
+  HANDLE Placeholder() const { return ui::ImageHandle(15); }
+
+  std::string folder_;
+};
+
+TEST_F(CatalogueStore, SaveWritesTheExactFile) {
+  gSettings.ProgramDrive = "C:";
+  // The drive goes whatever its case; another drive stays; a name that
+  // differs only in ASCII case lands in the first one's group.
+  Append("Tool", "C:\\Applications\\Tool\\", "Tool.exe", "C:\\Applications\\Tool\\Tool.exe");
+  Append("Mein]Editor", "D:\\Fremd\\", "edit.exe", "c:\\Icons\\edit.ico");
+  Append("TOOL", "C:\\Neu\\", "neu.exe", "C:\\Neu\\neu.ico");
+  Append("Leer", "", "", "");
+  WriteFile(File(), std::string(5000, 'x'));
+  catalogue::SaveCatalogue();
+  const std::string expected = ReadFile(SourceFile("applications_expected.dat"));
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(ReadFile(File()), expected);
+  EXPECT_EQ(gCatalogue.CursorIndex(), 3);
+  EXPECT_EQ(catalogue::CatalogueNameClashes(), (std::vector<std::pair<int, int>>{{0, 2}}));
+
+  // Read back: one entry per group, at the first twin's place.
+  gCatalogue.Clear();
+  catalogue::LoadCatalogue();
+  ExpectEntries({{"Tool", "C:\\neu\\", "neu.exe", "C:\\neu\\neu.ico"},
+                 {"Mein", "C:d:\\fremd\\", "edit.exe", "C:\\icons\\edit.ico"},
+                 {"Leer", "", "C:", "C:"}},
+                Placeholder());
+}
+
+TEST_F(CatalogueStore, EmptyCatalogueSavesAnEmptyFile) {
+  WriteFile(File(), "[Alt]\r\nDatei = \\a.exe\r\n");
+  catalogue::SaveCatalogue();
+  EXPECT_EQ(storage::PathSize(File().c_str()), 0);
+}
+
+TEST_F(CatalogueStore, LoadLowerCasesStoredPathsBehindTheDrive) {
+  gSettings.ProgramDrive = "Q:";
+  WriteFile(File(),
+            "[\xC4nderung]\r\nDatei = \\\xC0\xC9Z\\\xDE\xDF\xFFX\xD7.EXE\r\nIcon = \\ICONS\\A.ICO\r\n"
+            "[Ohne Datei]\r\nIcon = \\x.ico\r\n");
+  catalogue::LoadCatalogue();
+  // The name keeps its case; only A-Z and 0xC0..0xDE are lowered.
+  ExpectEntries({{"\xC4nderung", "Q:\\\xE0\xE9z\\", "\xFE\xDF\xFFx\xF7.exe", "Q:\\icons\\a.ico"},
+                 {"Ohne Datei", "", "Q:", "Q:\\x.ico"}},
+                Placeholder());
+}
+
+TEST_F(CatalogueStore, MissingFileLeavesCatalogueEmpty) {
+  catalogue::LoadCatalogue();
+  EXPECT_EQ(gCatalogue.Count(), 0);
+  EXPECT_EQ(storage::PathSize(File().c_str()), -1);
+}
+
+TEST_F(CatalogueStore, IconsComeFromProgramImageOrPlaceholder) {
+  ASSERT_TRUE(CopyFileA(SystemFile("notepad.exe").c_str(), (folder_ + "prog.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(SourceFile("../../resources/pictures/16.ico").c_str(), (folder_ + "icon.ico").c_str(),
+                        FALSE));
+  WriteFile(folder_ + "readme.txt", "no icons in here\r\n");
+  const HICON programIcon = catalogue::ExtractFirstIcon(folder_ + "prog.exe");
+  ASSERT_NE(programIcon, nullptr);
+
+  enum Kind { kProgramIcon, kIcon16, kPlaceholder };
+  struct Case {
+    const char *program, *icon;
+    Kind kind;
+  } const cases[] = {
+      {"prog.exe", "prog.exe", kProgramIcon},
+      // Another program's icon: it is no image, so it is extracted.
+      {"other.exe", "prog.exe", kProgramIcon},
+      // Stored in capitals, read lower-cased: still the same file.
+      {"PROG.EXE", "PROG.EXE", kProgramIcon},
+      {"x.exe", "icon.ico", kIcon16},
+      {"x.exe", "missing.ico", kPlaceholder},
+      {"missing.exe", "missing.exe", kPlaceholder},
+      // A file that is no program at all (Windows may answer 1 for it).
+      {"readme.txt", "readme.txt", kPlaceholder},
+      {"x.exe", "readme.txt", kPlaceholder},
+  };
+  std::string file;
+  int n = 0;
+  for (const Case& c : cases) {
+    file += "[Entry" + std::to_string(n++) + "]\r\nDatei = " + Stored() + c.program + "\r\nIcon = " + Stored() +
+            c.icon + "\r\n";
+  }
+  WriteFile(File(), file);
+  catalogue::LoadCatalogue();
+  ASSERT_EQ(gCatalogue.Count(), n);
+  for (int i = 0; i < n; ++i) {
+    const Case& c = cases[i];
+    const HANDLE icon = gCatalogue.At(i).Icon;
+    SCOPED_TRACE(std::string(c.program) + " / " + c.icon);
+    switch (c.kind) {
+      case kProgramIcon: EXPECT_EQ(icon, programIcon); break;
+      case kPlaceholder: EXPECT_EQ(icon, Placeholder()); break;
+      case kIcon16: {
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(static_cast<HICON>(icon), &info));
+        BITMAP bm{};
+        GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+        EXPECT_EQ(bm.bmWidth, 16);
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+        break;
+      }
+    }
+  }
+}
+
+TEST_F(CatalogueStore, FillProgramListShowsEntriesInOrder) {
+  ui::WindowsStartup();
+  ui::ControlsStartup();
+  ASSERT_NE(ui::CreateProgramWindow(62, 0, 0, 300, 300, "Liste", ui::kTitleBar | ui::kStartHidden, nullptr), 0);
+  ui::UseControlParent(ui::WindowHandle(62));
+  ASSERT_NE(ui::CreateIconList(91, 0, 0, 200, 200, "", 0, 0), 0);
+
+  for (const char* name : {"Beta", "Alpha", "Beta"})
+    Append(name, "C:\\", "x.exe", "C:\\x.exe").Icon = Placeholder();
+  for (int round = 0; round < 2; ++round) {
+    catalogue::FillProgramList(91);
+    ASSERT_EQ(ui::CountControlItems(91), 3);
+    EXPECT_EQ(gCatalogue.CursorIndex(), 2);
+    for (int i = 0; i < 3; ++i) {
+      char text[64] = {};
+      ListView_GetItemText(ui::ControlHandle(91), i, 0, text, sizeof text);
+      EXPECT_EQ(std::string(text), gCatalogue.At(i).Name);
+    }
+  }
+  gCatalogue.Clear();
+  catalogue::FillProgramList(91);
+  EXPECT_EQ(ui::CountControlItems(91), 0);
+  EXPECT_EQ(gCatalogue.CursorIndex(), -1);
+
+  ui::CloseProgramWindow(62);
+  ui::ControlsShutdown();
+  ui::WindowsShutdown();
+}
+
+}  // namespace

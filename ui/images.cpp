@@ -1,0 +1,530 @@
+#include "ui/images.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "ui/drawing.h"
+#include "ui/image_headers.h"
+#include "ui/object_table.h"
+#include "ui/png_decoder.h"
+
+namespace ui {
+namespace {
+
+struct ImageRecord {
+  HANDLE handle = nullptr;  // bitmap or icon; 0 = empty
+  int16_t width = 0;
+  int16_t height = 0;
+  uint8_t depth = 0;
+  uint8_t flags = 0;
+  bool icon = false;
+};
+
+// What a loader made, before it goes into a record.
+struct Loaded {
+  HANDLE handle = nullptr;
+  int width = 0;
+  int height = 0;
+  int depth = 0;
+  uint8_t flags = 0;
+  bool icon = false;
+};
+
+// Bigger files cannot hold a picture within the pixel limit.
+constexpr uint64_t kMaxImageFileBytes = kMaxImagePixels * 4 + (uint64_t{1} << 20);
+
+void ReleaseImage(ImageRecord& record) {
+  if (record.icon)
+    DestroyIcon(static_cast<HICON>(record.handle));
+  else
+    DeleteObject(record.handle);
+}
+
+ObjectTable<ImageRecord>& Table() {
+  static ObjectTable<ImageRecord> table(16, ReleaseImage);
+  return table;
+}
+
+std::vector<const ImageDecoder*>& Decoders() {
+  static std::vector<const ImageDecoder*> decoders;
+  return decoders;
+}
+
+intptr_t Store(int number, int identity, ImageRecord* record, const Loaded& image) {
+  record->width = static_cast<int16_t>(image.width);
+  record->height = static_cast<int16_t>(image.height);
+  record->depth = static_cast<uint8_t>(image.depth);
+  record->flags = image.flags;
+  record->icon = image.icon;
+  record->handle = image.handle;  // last: a non-zero handle makes the record visible
+  return number == -1 ? identity : reinterpret_cast<intptr_t>(image.handle);
+}
+
+intptr_t Fail(int identity) {
+  Table().Forget(identity);
+  return 0;
+}
+
+bool SizeOk(int width, int height) {
+  return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+         static_cast<uint64_t>(width) * static_cast<uint64_t>(height) <= kMaxImagePixels;
+}
+
+int BitmapDepth(HBITMAP bitmap) {
+  BITMAP bm{};
+  return GetObject(bitmap, sizeof bm, &bm) ? bm.bmBitsPixel : 0;
+}
+
+HBITMAP DisplayCompatibleBitmap(int width, int height) {
+  HDC screen = GetDC(nullptr);
+  if (!screen) return nullptr;
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  ReleaseDC(nullptr, screen);
+  return bitmap;
+}
+
+// A bottom-up section; masks (three DWORDs) only for 16 and 32 bits with bit fields.
+HBITMAP Section(int width, int height, int depth, const uint8_t* masks = nullptr) {
+  struct {
+    BITMAPINFOHEADER header;
+    DWORD masks[3];
+  } info{};
+  info.header.biSize = sizeof(BITMAPINFOHEADER);
+  info.header.biWidth = width;
+  info.header.biHeight = height;
+  info.header.biPlanes = 1;
+  info.header.biBitCount = static_cast<WORD>(depth);
+  info.header.biCompression = BI_RGB;
+  if (masks) {
+    info.header.biCompression = BI_BITFIELDS;
+    memcpy(info.masks, masks, sizeof info.masks);
+  }
+  void* bits = nullptr;
+  return CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
+                          nullptr, 0);
+}
+
+// Memory surface holding one bitmap for the length of a scope.
+class BitmapSurface {
+ public:
+  explicit BitmapSurface(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr)) {
+    if (dc_) old_ = SelectObject(dc_, bitmap);
+  }
+  ~BitmapSurface() {
+    if (!dc_) return;
+    if (old_) SelectObject(dc_, old_);
+    DeleteDC(dc_);
+  }
+  BitmapSurface(const BitmapSurface&) = delete;
+  BitmapSurface& operator=(const BitmapSurface&) = delete;
+  bool ok() const { return dc_ && old_; }
+  HDC dc() const { return dc_; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_ = nullptr;
+};
+
+enum class BmpKind {
+  kSection32,          // memory: always a 32-bit bottom-up section
+  kOwnDepthSection,    // file, deeper than 8 bits: a section of the file's depth
+  kDisplayCompatible,  // file, 8 bits or fewer
+};
+
+// The pixels are converted by the platform from the file's own header and
+// colour table, which the checks have proved to lie inside the data.
+bool BitmapFromBmp(const uint8_t* data, size_t size, BmpKind kind, Loaded* out) {
+  BmpLayout layout;
+  if (CheckBmp(data, size, &layout) != HeaderError::kNone) return false;
+  const int width = layout.dib.width;
+  const int height = layout.dib.height < 0 ? -layout.dib.height : layout.dib.height;
+  const uint8_t* info = data + 14;
+
+  HBITMAP bitmap = nullptr;
+  switch (kind) {
+    case BmpKind::kSection32:
+      bitmap = Section(width, height, 32);
+      break;
+    case BmpKind::kOwnDepthSection:
+      // Both the 40-byte header's trailing masks and the later headers' own
+      // masks sit right after the first 40 bytes.
+      bitmap = Section(width, height, layout.dib.bitCount,
+                       layout.dib.compression == kBiBitfields ? info + 40 : nullptr);
+      break;
+    case BmpKind::kDisplayCompatible:
+      bitmap = DisplayCompatibleBitmap(width, height);
+      break;
+  }
+  if (!bitmap) return false;
+
+  int lines = 0;
+  {
+    BitmapSurface surface(bitmap);
+    if (surface.ok()) {
+      // Run-length data may skip pixels; they stay black.
+      PatBlt(surface.dc(), 0, 0, width, height, BLACKNESS);
+      lines = StretchDIBits(surface.dc(), 0, 0, width, height, 0, 0, width, height,
+                            data + layout.pixelOffset, reinterpret_cast<const BITMAPINFO*>(info),
+                            DIB_RGB_COLORS, SRCCOPY);
+    }
+  }
+  if (lines <= 0) {  // 0 or GDI_ERROR
+    DeleteObject(bitmap);
+    return false;
+  }
+  out->handle = bitmap;
+  out->width = width;
+  out->height = height;
+  out->depth = BitmapDepth(bitmap);
+  out->flags = kind == BmpKind::kDisplayCompatible ? kImageDisplayCompatible : 0;
+  out->icon = false;
+  return true;
+}
+
+// Size and depth come from the icon's colour bitmap (the mask for monochrome icons).
+bool DescribeIcon(HICON icon, Loaded* out) {
+  ICONINFO info{};
+  if (!GetIconInfo(icon, &info)) {
+    DestroyIcon(icon);
+    return false;
+  }
+  BITMAP bm{};
+  bool ok;
+  if (info.hbmColor) {
+    ok = GetObject(info.hbmColor, sizeof bm, &bm) != 0;
+  } else {
+    ok = GetObject(info.hbmMask, sizeof bm, &bm) != 0;
+    bm.bmHeight /= 2;
+  }
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  if (!ok) {
+    DestroyIcon(icon);
+    return false;
+  }
+  out->handle = icon;
+  out->width = bm.bmWidth;
+  out->height = bm.bmHeight;
+  out->depth = bm.bmBitsPixel;
+  out->flags = 0;
+  out->icon = true;
+  return true;
+}
+
+bool IconFromMemory(const uint8_t* data, size_t size, Loaded* out) {
+  IconEntryLayout entry;
+  if (CheckIconFirstEntry(data, size, &entry) != HeaderError::kNone) return false;
+  // The platform takes a non-const pointer but only reads.
+  auto* bits = const_cast<PBYTE>(data + entry.offset);
+  HICON icon = CreateIconFromResourceEx(bits, entry.size, TRUE, 0x00030000, entry.width,
+                                        entry.height, LR_DEFAULTCOLOR);
+  if (!icon && entry.bitCount != 16) icon = CreateIconFromResource(bits, entry.size, TRUE, 0x00030000);
+  return icon && DescribeIcon(icon, out);
+}
+
+bool Decode(ImageSource& source, Loaded* out) {
+  for (const ImageDecoder* decoder : Decoders()) {
+    if (!decoder->recognise(source)) continue;
+    DecodedImage image;
+    if (!decoder->decode(source, &image)) return false;
+    out->handle = image.bitmap;
+    out->width = image.width;
+    out->height = image.height;
+    out->depth = image.depth;
+    out->flags = 0;
+    out->icon = false;
+    return true;
+  }
+  return false;
+}
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE h) : h_(h) {}
+  ~FileHandle() {
+    if (ok()) CloseHandle(h_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+HANDLE OpenForReading(const char* path, DWORD share) {
+  return CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
+}
+
+// Appends the rest of an open file to the bytes already read from its start.
+bool ReadRest(HANDLE file, std::vector<uint8_t>* bytes) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 ||
+      static_cast<uint64_t>(size.QuadPart) > kMaxImageFileBytes)
+    return false;
+  const size_t already = bytes->size();
+  const size_t total = static_cast<size_t>(size.QuadPart);
+  if (total < already) return false;
+  bytes->resize(total);
+  size_t done = already;
+  while (done < total) {
+    DWORD got = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(total - done, 1u << 24));
+    if (!ReadFile(file, bytes->data() + done, chunk, &got, nullptr) || got == 0) return false;
+    done += got;
+  }
+  return true;
+}
+
+// The directory is checked first because the platform's loader reads every
+// entry to choose one; the file stays open without write sharing so that it
+// cannot change between the check and the load.
+bool IconFromFile(const char* path, Loaded* out) {
+  FileHandle file(OpenForReading(path, FILE_SHARE_READ));
+  if (!file.ok()) return false;
+  std::vector<uint8_t> bytes;
+  if (!ReadRest(file.get(), &bytes)) return false;
+  if (CheckIconFile(bytes.data(), bytes.size(), nullptr) != HeaderError::kNone) return false;
+  auto icon = static_cast<HICON>(LoadImageA(nullptr, path, IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+  return icon && DescribeIcon(icon, out);
+}
+
+bool DecodeFile(const char* path, Loaded* out) {
+  FileHandle file(OpenForReading(path, FILE_SHARE_READ));
+  if (!file.ok()) return false;
+  ImageSource source(file.get());
+  return Decode(source, out);
+}
+
+// A new bitmap of the record's kind: display-compatible, or a section of its depth.
+HBITMAP BitmapLike(const ImageRecord& record, int width, int height) {
+  if (record.flags & kImageDisplayCompatible) return DisplayCompatibleBitmap(width, height);
+  DIBSECTION section{};
+  if (GetObject(record.handle, sizeof section, &section) == sizeof section &&
+      section.dsBmih.biCompression == BI_BITFIELDS)
+    return Section(width, height, record.depth, reinterpret_cast<const uint8_t*>(section.dsBitfields));
+  return Section(width, height, record.depth > 8 ? record.depth : 32);
+}
+
+bool Stretch(HBITMAP from, int fromWidth, int fromHeight, HBITMAP to, int width, int height,
+             int mode) {
+  BitmapSurface source(from);
+  BitmapSurface target(to);
+  if (!source.ok() || !target.ok()) return false;
+  if (mode == kScaleSmooth) {
+    SetStretchBltMode(target.dc(), HALFTONE);
+    SetBrushOrgEx(target.dc(), 0, 0, nullptr);  // half-toning needs its brush origin reset
+  } else {
+    SetStretchBltMode(target.dc(), COLORONCOLOR);
+  }
+  return StretchBlt(target.dc(), 0, 0, width, height, source.dc(), 0, 0, fromWidth, fromHeight,
+                    SRCCOPY) != 0;
+}
+
+bool AttachImage(DrawTarget* target) {
+  target->dc = CreateCompatibleDC(nullptr);
+  if (!target->dc) return false;
+  target->saved = SelectObject(target->dc, target->object);
+  if (!target->saved) {
+    DeleteDC(target->dc);
+    target->dc = nullptr;
+    return false;
+  }
+  return true;
+}
+
+void ReleaseImageTarget(DrawTarget* target) {
+  if (target->dc) {
+    SelectObject(target->dc, target->saved);
+    DeleteDC(target->dc);
+  }
+  delete target;
+}
+
+}  // namespace
+
+void ImagesStartup() { Table(); }
+
+void ImagesShutdown() { Table().ReleaseAll(); }
+
+void RegisterPngDecoder() {
+  auto& decoders = Decoders();
+  const ImageDecoder* png = &PngDecoder();
+  if (std::find(decoders.begin(), decoders.end(), png) == decoders.end()) decoders.push_back(png);
+}
+
+intptr_t ImageFromMemory(int number, const void* data, size_t size) {
+  int identity = 0;
+  ImageRecord* record = Table().Reserve(number, &identity);
+  if (!record) return 0;
+  if (!data) return Fail(identity);
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  Loaded image;
+  bool ok;
+  if (StartsWithBm(bytes, size)) {
+    ok = BitmapFromBmp(bytes, size, BmpKind::kSection32, &image);
+  } else if (IsIconDirectory(bytes, size)) {
+    ok = IconFromMemory(bytes, size, &image);
+  } else {
+    ImageSource source(data, size);
+    ok = Decode(source, &image);
+  }
+  return ok ? Store(number, identity, record, image) : Fail(identity);
+}
+
+intptr_t ImageFromFile(int number, const char* path) {
+  int identity = 0;
+  ImageRecord* record = Table().Reserve(number, &identity);
+  if (!record) return 0;
+  if (!path) return Fail(identity);
+
+  std::vector<uint8_t> bytes(2);
+  bool bitmapFile = false;
+  {
+    FileHandle file(OpenForReading(path, 0));
+    if (!file.ok()) return Fail(identity);
+    DWORD got = 0;
+    if (!ReadFile(file.get(), bytes.data(), 2, &got, nullptr)) got = 0;
+    bytes.resize(got);
+    bitmapFile = StartsWithBm(bytes.data(), bytes.size());
+    // A bitmap is read whole while nobody else can open the file, then
+    // checked and converted from exactly those bytes.
+    if (bitmapFile && !ReadRest(file.get(), &bytes)) return Fail(identity);
+  }
+
+  Loaded image;
+  bool ok;
+  if (bitmapFile) {
+    BmpLayout layout;
+    ok = CheckBmp(bytes.data(), bytes.size(), &layout) == HeaderError::kNone &&
+         BitmapFromBmp(bytes.data(), bytes.size(),
+                       layout.dib.bitCount <= 8 ? BmpKind::kDisplayCompatible
+                                                : BmpKind::kOwnDepthSection,
+                       &image);
+  } else {
+    // Only data that starts with the icon directory's zero word can be an icon.
+    const bool maybeIcon = bytes.size() == 2 && bytes[0] == 0 && bytes[1] == 0;
+    ok = (maybeIcon && IconFromFile(path, &image)) || DecodeFile(path, &image);
+  }
+  return ok ? Store(number, identity, record, image) : Fail(identity);
+}
+
+HANDLE ImageHandle(int number) {
+  ImageRecord* record = Table().Find(number);
+  return record ? record->handle : nullptr;
+}
+
+intptr_t NewImage(int number, int width, int height) {
+  int identity = 0;
+  ImageRecord* record = Table().Reserve(number, &identity);
+  if (!record) return 0;
+  if (!SizeOk(width, height)) return Fail(identity);
+  HBITMAP bitmap = DisplayCompatibleBitmap(width, height);
+  if (!bitmap) return Fail(identity);
+  {
+    BitmapSurface surface(bitmap);
+    if (surface.ok()) PatBlt(surface.dc(), 0, 0, width, height, BLACKNESS);
+  }
+  Loaded image;
+  image.handle = bitmap;
+  image.width = width;
+  image.height = height;
+  image.depth = BitmapDepth(bitmap);
+  image.flags = kImageDisplayCompatible;
+  return Store(number, identity, record, image);
+}
+
+intptr_t ScaleImage(int number, int width, int height, int mode) {
+  ImageRecord* record = Table().Find(number);
+  if (!record || record->icon) return 0;
+  if (record->width == width && record->height == height)
+    return reinterpret_cast<intptr_t>(record->handle);
+  if (!SizeOk(width, height)) return 0;
+  HBITMAP scaled = BitmapLike(*record, width, height);
+  if (!scaled) return 0;
+  auto old = static_cast<HBITMAP>(record->handle);
+  if (!Stretch(old, record->width, record->height, scaled, width, height, mode)) {
+    DeleteObject(scaled);
+    return 0;
+  }
+  record->width = static_cast<int16_t>(width);
+  record->height = static_cast<int16_t>(height);
+  record->handle = scaled;
+  DeleteObject(old);
+  return reinterpret_cast<intptr_t>(scaled);
+}
+
+intptr_t DuplicateImage(int sourceNumber, int newNumber) {
+  int identity = 0;
+  ImageRecord* record = Table().Reserve(newNumber, &identity);
+  if (!record) return 0;
+  // Looked up only now: reserving may have released or replaced the source.
+  const ImageRecord* source = Table().Find(sourceNumber);
+  if (!source) return Fail(identity);
+  Loaded copy;
+  copy.width = source->width;
+  copy.height = source->height;
+  copy.depth = source->depth;
+  copy.flags = source->flags;
+  copy.icon = source->icon;
+  if (source->icon) {
+    copy.handle = CopyIcon(static_cast<HICON>(source->handle));
+  } else {
+    HBITMAP bitmap = BitmapLike(*source, source->width, source->height);
+    if (bitmap && !Stretch(static_cast<HBITMAP>(source->handle), source->width, source->height,
+                           bitmap, source->width, source->height, kScaleRaw)) {
+      DeleteObject(bitmap);
+      bitmap = nullptr;
+    }
+    copy.handle = bitmap;
+  }
+  if (!copy.handle) return Fail(identity);
+  return Store(newNumber, identity, record, copy);
+}
+
+DrawTarget* ImageDrawTarget(int number) {
+  ImageRecord* record = Table().Find(number);
+  if (!record || record->icon) return nullptr;
+  auto* target = new DrawTarget;
+  target->kind = kDrawTargetImage;
+  target->attach = AttachImage;
+  target->release = ReleaseImageTarget;
+  target->object = record->handle;
+  return target;
+}
+
+bool ImageSize(int number, int* width, int* height) {
+  const ImageRecord* record = Table().Find(number);
+  if (!record) return false;
+  if (width) *width = record->width;
+  if (height) *height = record->height;
+  return true;
+}
+
+int ImageDepth(int number) {
+  const ImageRecord* record = Table().Find(number);
+  return record ? record->depth : 0;
+}
+
+bool ImageIsIcon(int number) {
+  const ImageRecord* record = Table().Find(number);
+  return record && record->icon;
+}
+
+int LoadEmbeddedPictures() {
+  HMODULE module = GetModuleHandleA(nullptr);
+  int loaded = 0;
+  for (int id = kFirstEmbeddedImage; id <= kLastEmbeddedImage; ++id) {
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RT_RCDATA
+    HGLOBAL block = resource ? LoadResource(module, resource) : nullptr;
+    const void* data = block ? LockResource(block) : nullptr;
+    const DWORD size = resource ? SizeofResource(module, resource) : 0;
+    if (data && size && ImageFromMemory(id, data, size)) ++loaded;
+  }
+  return loaded;
+}
+
+}  // namespace ui

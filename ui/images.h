@@ -1,0 +1,50 @@
+#pragma once
+// Numbered images: bitmaps (drawable, scalable, copyable) and icons, loaded
+// from memory or files (BMP, ICO, and registered decoders such as PNG), made
+// black, scaled and duplicated.
+//
+// Creating calls return the platform handle as an integer, or the identity
+// for number -1 (turn it into a handle with ImageHandle); 0 on failure, and
+// the number then names no image. Reusing a number releases its old image.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ui {
+
+struct DrawTarget;
+
+// Image record flag: a display-compatible (device-dependent) bitmap.
+constexpr uint8_t kImageDisplayCompatible = 0x80;
+
+// Stretch modes of ScaleImage.
+constexpr int kScaleSmooth = 0;
+constexpr int kScaleRaw = 1;
+
+// Numbers of the pictures compiled into the program (RCDATA with the same id).
+constexpr int kFirstEmbeddedImage = 15;
+constexpr int kLastEmbeddedImage = 35;
+
+void ImagesStartup();
+void ImagesShutdown();  // releases every image
+void RegisterPngDecoder();
+
+// data/size: a complete image file in memory; nothing past size is read.
+intptr_t ImageFromMemory(int number, const void* data, size_t size);
+intptr_t ImageFromFile(int number, const char* path);
+HANDLE ImageHandle(int number);
+intptr_t NewImage(int number, int width, int height);
+// Same size returns the current handle unchanged; icons are not scaled.
+intptr_t ScaleImage(int number, int width, int height, int mode);
+intptr_t DuplicateImage(int sourceNumber, int newNumber);
+// For BeginDrawing, which takes ownership; 0 for icons and empty numbers.
+DrawTarget* ImageDrawTarget(int number);
+
+bool ImageSize(int number, int* width, int* height);
+int ImageDepth(int number);  // 0 when the number names no image
+bool ImageIsIcon(int number);
+// Catches the embedded pictures 15..35 in ascending order; returns how many loaded.
+int LoadEmbeddedPictures();
+
+}  // namespace ui

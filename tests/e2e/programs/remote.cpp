@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -26,6 +27,7 @@ HWND FindChild(HWND parent, int id) {
 int main(int argc, char** argv) {
   const char* cmd = argc > 1 ? argv[1] : "";
   int timeoutMs = argc > 2 ? std::atoi(argv[2]) : 20000;
+  if (std::strcmp(cmd, "click") == 0) timeoutMs = 0;
   DWORD start = GetTickCount();
   if (std::strcmp(cmd, "wait") == 0) {
     int wanted = argc > 3 ? std::atoi(argv[3]) : 0;
@@ -47,6 +49,15 @@ int main(int argc, char** argv) {
     PostMessageA(button, BM_CLICK, 0, 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: remote wait [ms] [items] | quit\n");
+  if (std::strcmp(cmd, "click") == 0 && argc > 2) {
+    // click BUTTON: presses one of the main window's command buttons.
+    HWND w = FindLauncher();
+    HWND button = w ? FindChild(w, std::atoi(argv[2])) : nullptr;
+    if (!button) return 1;
+    SetForegroundWindow(w);
+    PostMessageA(button, BM_CLICK, 0, 0);
+    return 0;
+  }
+  std::fprintf(stderr, "usage: remote wait [ms] [items] | quit | click BUTTON\n");
   return 2;
 }

@@ -14,4 +14,18 @@ list(APPEND TROVANTO_WIN_SOURCES
   ui/events.cpp
   ui/timer.cpp
   ui/standard_dialogs.cpp
+  ui/controls/control_list.cpp
+  ui/controls/brush_cache.cpp
+  ui/controls/image_button.cpp
+  ui/controls/image_control.cpp
+  ui/controls/text.cpp
+  ui/controls/link_label.cpp
+  ui/controls/edit_field.cpp
+  ui/controls/icon_list.cpp
+  ui/controls/text_list.cpp
+  ui/controls/check_box.cpp
+  ui/controls/option_button.cpp
+  ui/controls/combo_box.cpp
+  ui/controls/container.cpp
+  ui/controls/frame.cpp
 )

@@ -1,0 +1,492 @@
+#include "ui/controls/control_list.h"
+
+#include <commctrl.h>
+
+#include "ui/controls.h"
+#include "ui/controls/brush_cache.h"
+#include "ui/events.h"
+#include "ui/timer.h"
+
+namespace ui {
+namespace controls {
+namespace {
+
+constexpr UINT_PTR kControlSubclassId = 0x7C01;
+constexpr UINT_PTR kToolTipSubclassId = 0x7C02;
+// A waiting caller on another thread re-checks for shutdown this often.
+constexpr UINT kCrossThreadSliceMs = 50;
+
+struct ControlList {
+  HWND parent = nullptr;
+  bool previousWasOption = false;
+  HFONT font = nullptr;
+  std::vector<HWND> enclosingParents;
+  HWND toolTip = nullptr;
+};
+
+ControlList gList;
+
+void ReleaseControlData(ControlRecord& r) {
+  if (r.kind && r.kind->release) r.kind->release(r);
+  ReleaseBrush(r.backBrush);
+  r.backBrush = nullptr;
+  if (r.toolParent && gList.toolTip && IsWindow(gList.toolTip)) {
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.hwnd = r.toolParent;
+    ti.uId = reinterpret_cast<UINT_PTR>(r.handle);
+    SendMessageW(gList.toolTip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+}
+
+// Release routine of the table (a number reused, program end). The record has
+// already left the table, so the control's own WM_NCDESTROY finds nothing and
+// the data is freed here.
+void ReleaseControl(ControlRecord& r) {
+  if (r.handle && IsWindow(r.handle)) DestroyWindow(r.handle);
+  ReleaseControlData(r);
+}
+
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                             DWORD_PTR refData) {
+  int number = static_cast<int>(refData);
+  ControlRecord* r = FindControl(number);
+  if (r && r->handle != hwnd) r = nullptr;
+  if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, ControlProc, kControlSubclassId);
+    if (r) {
+      ReleaseControlData(*r);
+      ControlTable().Forget(number);
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+  }
+  if (!r || !r->kind) return DefSubclassProc(hwnd, msg, wParam, lParam);
+  if (msg == kMsgSetImage)
+    return r->kind->setState ? r->kind->setState(*r, static_cast<intptr_t>(lParam)) : 0;
+  LRESULT result = 0;
+  if (r->kind->ownMessage && r->kind->ownMessage(*r, hwnd, msg, wParam, lParam, &result))
+    return result;
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+// The tooltip puts itself back on top each time it paints: the main window may
+// be always-on-top and would otherwise cover it.
+LRESULT CALLBACK ToolTipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                             DWORD_PTR) {
+  switch (msg) {
+    case WM_PAINT:
+      SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, ToolTipProc, kToolTipSubclassId);
+      if (gList.toolTip == hwnd) gList.toolTip = nullptr;
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+HWND ToolTipWindow() {
+  if (gList.toolTip && IsWindow(gList.toolTip)) return gList.toolTip;
+  HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+  if (!tip) return nullptr;
+  SetWindowSubclass(tip, ToolTipProc, kToolTipSubclassId, 0);
+  // A width limit lets line feeds in a tip break it into lines.
+  SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, 400);
+  gList.toolTip = tip;
+  return tip;
+}
+
+// Another thread may not touch the control: it asks the GUI thread to set the
+// image and waits, in slices, so that it can give up once shutdown begins
+// (the GUI thread may then be waiting for this thread to finish).
+int SetImageFromOtherThread(HWND control, HANDLE image) {
+  for (;;) {
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutW(control, kMsgSetImage, 0, reinterpret_cast<LPARAM>(image),
+                            SMTO_NORMAL, kCrossThreadSliceMs, &answer))
+      return static_cast<int>(answer);
+    if (TimerStopping() || !IsWindow(control)) return 0;
+  }
+}
+
+}  // namespace
+
+const wchar_t kContainerClass[] = L"TrovantoControlContainer";
+const char kContainerClassAnsi[] = "TrovantoControlContainer";
+
+ObjectTable<ControlRecord>& ControlTable() {
+  static ObjectTable<ControlRecord> table(50, ReleaseControl);
+  return table;
+}
+
+ControlRecord* FindControl(int number) { return ControlTable().Find(number); }
+
+ControlRecord* RecordOf(HWND control) {
+  if (!control || !(GetWindowLongPtrW(control, GWL_STYLE) & WS_CHILD)) return nullptr;
+  int id = static_cast<int>(GetWindowLongPtrW(control, GWLP_ID));
+  ControlRecord* r = FindControl(id);
+  return (r && r->handle == control) ? r : nullptr;
+}
+
+HWND CurrentParent() { return gList.parent; }
+
+void EnterContainer(HWND container) {
+  gList.enclosingParents.push_back(gList.parent);
+  gList.parent = container;
+  gList.previousWasOption = false;
+}
+
+ControlRecord* CreateControl(const CreateArgs& a, int* identity) {
+  HWND parent = gList.parent;
+  if (!parent || !IsWindow(parent)) return nullptr;
+  int id = 0;
+  ControlRecord* r = ControlTable().Reserve(a.number, &id);
+  if (!r) return nullptr;
+  DWORD style = WS_CHILD | WS_VISIBLE | a.style;
+  if (a.isOption && !gList.previousWasOption) style |= WS_GROUP;
+  std::wstring text = Widen(a.text);
+  HWND h = CreateWindowExW(a.exStyle, a.className, text.c_str(), style, a.x, a.y, a.w, a.h,
+                           parent, reinterpret_cast<HMENU>(static_cast<intptr_t>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+  if (!h) {
+    ControlTable().Forget(id);
+    return nullptr;
+  }
+  gList.previousWasOption = a.isOption;
+  r->handle = h;
+  r->kind = a.kind;
+  r->number = id;
+  SetWindowSubclass(h, ControlProc, kControlSubclassId, static_cast<DWORD_PTR>(id));
+  SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(gList.font), FALSE);
+  if (identity) *identity = id;
+  return r;
+}
+
+intptr_t CreationResult(int number, int identity, HWND handle) {
+  return number == -1 ? static_cast<intptr_t>(identity) : reinterpret_cast<intptr_t>(handle);
+}
+
+std::wstring Widen(const char* text) {
+  if (!text || !*text) return std::wstring();
+  int n = MultiByteToWideChar(1252, 0, text, -1, nullptr, 0);
+  if (n <= 0) return std::wstring();
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(1252, 0, text, -1, &out[0], n);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
+}
+
+std::string Narrow(const wchar_t* text, int length) {
+  if (!text || length <= 0) return std::string();
+  int n = WideCharToMultiByte(1252, 0, text, length, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(1252, 0, text, length, &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+std::string WindowText(HWND hwnd) {
+  int length = GetWindowTextLengthW(hwnd);
+  if (length <= 0) return std::string();
+  std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+  int got = GetWindowTextW(hwnd, &buffer[0], length + 1);
+  return Narrow(buffer.c_str(), got);
+}
+
+int StoreColour(ControlRecord& r, int which, int32_t colour) {
+  if (colour != -1) colour &= 0xFFFFFF;
+  if (which == kFrontColour) {
+    r.front = colour;
+  } else if (which == kBackColour) {
+    HBRUSH old = r.backBrush;
+    r.backBrush = colour == -1 ? nullptr : AcquireBrush(static_cast<COLORREF>(colour));
+    r.back = r.backBrush ? colour : -1;
+    ReleaseBrush(old);
+  } else {
+    return 0;
+  }
+  InvalidateRect(r.handle, nullptr, TRUE);
+  return 1;
+}
+
+ControlRecord* ColouredContainerOf(HWND control) {
+  ControlRecord* c = RecordOf(GetParent(control));
+  return (c && c->kind == &kContainerKind && c->backBrush) ? c : nullptr;
+}
+
+bool AnswerColourQuery(ControlRecord& r, WPARAM dc, int fallbackSysColour, LRESULT* result) {
+  if (r.front == -1 && r.back == -1) return false;
+  HDC hdc = reinterpret_cast<HDC>(dc);
+  if (r.front != -1) SetTextColor(hdc, static_cast<COLORREF>(r.front));
+  if (r.backBrush) {
+    SetBkColor(hdc, static_cast<COLORREF>(r.back));
+    *result = reinterpret_cast<LRESULT>(r.backBrush);
+  } else {
+    SetBkColor(hdc, GetSysColor(fallbackSysColour));
+    *result = reinterpret_cast<LRESULT>(GetSysColorBrush(fallbackSysColour));
+  }
+  return true;
+}
+
+bool IsBitmap(HANDLE image) {
+  return image && GetObjectType(image) == OBJ_BITMAP;
+}
+
+SIZE ImageSize(HANDLE image) {
+  SIZE size{0, 0};
+  if (!image) return size;
+  if (IsBitmap(image)) {
+    BITMAP bm{};
+    if (GetObjectW(image, sizeof bm, &bm)) size = {bm.bmWidth, bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight};
+    return size;
+  }
+  ICONINFO info{};
+  if (!GetIconInfo(static_cast<HICON>(image), &info)) return size;
+  BITMAP bm{};
+  if (info.hbmColor && GetObjectW(info.hbmColor, sizeof bm, &bm)) {
+    size = {bm.bmWidth, bm.bmHeight};
+  } else if (info.hbmMask && GetObjectW(info.hbmMask, sizeof bm, &bm)) {
+    // A monochrome icon keeps its AND and XOR masks in one bitmap.
+    size = {bm.bmWidth, bm.bmHeight / 2};
+  }
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  return size;
+}
+
+}  // namespace controls
+
+using namespace controls;
+
+void ControlsStartup() {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  // Only version 6 knows the standard classes; version 5 registers them anyway.
+  icc.dwICC = ICC_STANDARD_CLASSES;
+  InitCommonControlsEx(&icc);
+  if (gList.toolTip && IsWindow(gList.toolTip)) DestroyWindow(gList.toolTip);
+  gList = ControlList{};
+  gList.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+
+  // Registered as an ANSI class: the program window procedure it runs calls
+  // the ANSI default procedure.
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = ContainerWindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kContainerClassAnsi;
+  RegisterClassExA(&wc);
+}
+
+void ControlsShutdown() {
+  ControlTable().ReleaseAll();
+  if (gList.toolTip && IsWindow(gList.toolTip)) DestroyWindow(gList.toolTip);
+  gList = ControlList{};
+  gList.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+HWND UseControlParent(HWND window) {
+  gList.parent = window;
+  gList.enclosingParents.clear();
+  gList.previousWasOption = false;
+  return window;
+}
+
+void EndContainer() {
+  if (gList.enclosingParents.empty()) return;
+  gList.parent = gList.enclosingParents.back();
+  gList.enclosingParents.pop_back();
+  gList.previousWasOption = false;
+}
+
+int SetControlFont(int number, HFONT font) {
+  if (font == reinterpret_cast<HFONT>(-1)) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  if (number == -1) {
+    gList.font = font;
+    return 1;
+  }
+  ControlRecord* r = FindControl(number);
+  if (!r) return 0;
+  SendMessageW(r->handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  return 1;
+}
+
+int SetControlText(int number, const char* text) {
+  ControlRecord* r = FindControl(number);
+  if (!r) return 0;
+  return SetWindowTextW(r->handle, Widen(text).c_str()) ? 1 : 0;
+}
+
+std::string GetControlText(int number) {
+  ControlRecord* r = FindControl(number);
+  return r ? WindowText(r->handle) : std::string();
+}
+
+intptr_t GetControlState(int number) {
+  ControlRecord* r = FindControl(number);
+  return (r && r->kind->getState) ? r->kind->getState(*r) : 0;
+}
+
+int SetControlState(int number, intptr_t value) {
+  // The only operation another thread (the periodic timer) reaches. The table
+  // lookup takes its reader lock; a numbered record's storage never goes away,
+  // so copying the handle and kind right after it is safe.
+  ControlRecord* r = FindControl(number);
+  if (!r) return 0;
+  HWND control = r->handle;
+  const ControlKind* kind = r->kind;
+  if (!kind || !kind->setState) return 0;
+  if (GetWindowThreadProcessId(control, nullptr) != GetCurrentThreadId()) {
+    if (!kind->stateFromOtherThreads) return 0;
+    return SetImageFromOtherThread(control, reinterpret_cast<HANDLE>(value));
+  }
+  return kind->setState(*r, value);
+}
+
+int AddControlItem(int number, int position, const char* text, HANDLE image) {
+  ControlRecord* r = FindControl(number);
+  return (r && r->kind->addItem) ? r->kind->addItem(*r, position, text, image) : 0;
+}
+
+int RemoveControlItem(int number, int position) {
+  ControlRecord* r = FindControl(number);
+  return (r && r->kind->removeItem) ? r->kind->removeItem(*r, position) : 0;
+}
+
+int ClearControlItems(int number) {
+  ControlRecord* r = FindControl(number);
+  return (r && r->kind->clearItems) ? r->kind->clearItems(*r) : 0;
+}
+
+int CountControlItems(int number) {
+  ControlRecord* r = FindControl(number);
+  return (r && r->kind->countItems) ? r->kind->countItems(*r) : 0;
+}
+
+int GetControlItemState(int number, int item) {
+  ControlRecord* r = FindControl(number);
+  return (r && r->kind->getItemState) ? r->kind->getItemState(*r, item) : 0;
+}
+
+int SetControlItemState(int number, int item, int state) {
+  ControlRecord* r = FindControl(number);
+  return (r && r->kind->setItemState) ? r->kind->setItemState(*r, item, state) : 0;
+}
+
+int SetControlColour(int number, int which, int32_t colour) {
+  ControlRecord* r = FindControl(number);
+  return (r && r->kind->setColour) ? r->kind->setColour(*r, which, colour) : 0;
+}
+
+int SetControlToolTip(int number, const char* text) {
+  ControlRecord* r = FindControl(number);
+  if (!r) return 0;
+  HWND tip = ToolTipWindow();
+  if (!tip) return 0;
+  TTTOOLINFOW ti{};
+  // The version 2 size is the largest that both common-controls versions accept.
+  ti.cbSize = TTTOOLINFOW_V2_SIZE;
+  ti.hwnd = r->toolParent ? r->toolParent : GetParent(r->handle);
+  ti.uId = reinterpret_cast<UINT_PTR>(r->handle);
+  SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  std::wstring wide = Widen(text);
+  ti.hwnd = GetParent(r->handle);
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.lpszText = &wide[0];
+  if (wide.empty()) ti.lpszText = const_cast<wchar_t*>(L"");
+  if (!SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti))) {
+    r->toolParent = nullptr;
+    return 0;
+  }
+  r->toolParent = ti.hwnd;
+  return 1;
+}
+
+int DisableControl(int number, int disable) {
+  ControlRecord* r = FindControl(number);
+  if (!r) return 0;
+  EnableWindow(r->handle, disable ? FALSE : TRUE);
+  return 1;
+}
+
+int FocusControl(int number) {
+  if (number == -1) {
+    SetFocus(nullptr);
+    return 1;
+  }
+  ControlRecord* r = FindControl(number);
+  if (!r) return 0;
+  SetFocus(r->handle);
+  return 1;
+}
+
+int FocusedControl() {
+  // Walk up from the focus: the edit part of an editable combo box (or a list
+  // view's label editor) belongs to the control that holds it.
+  for (HWND w = GetFocus(); w && (GetWindowLongPtrW(w, GWL_STYLE) & WS_CHILD); w = GetParent(w)) {
+    if (ControlRecord* r = RecordOf(w)) return r->number;
+  }
+  return -1;
+}
+
+HWND ControlHandle(int number) {
+  ControlRecord* r = FindControl(number);
+  return r ? r->handle : nullptr;
+}
+
+int ControlExists(int number) { return FindControl(number) ? 1 : 0; }
+
+bool OfferToControl(HWND parent, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  HWND control = nullptr;
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+      control = reinterpret_cast<HWND>(lParam);
+      break;
+    case WM_NOTIFY:
+      control = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
+      break;
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlType == ODT_MENU) return false;
+      control = item->hwndItem;
+      break;
+    }
+    case WM_MEASUREITEM: {
+      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item->CtlType == ODT_MENU) return false;
+      control = GetDlgItem(parent, static_cast<int>(item->CtlID));
+      break;
+    }
+    default:
+      return false;
+  }
+  ControlRecord* r = RecordOf(control);
+  LRESULT answer = 0;
+  if (r && r->kind->parentMessage && r->kind->parentMessage(*r, msg, wParam, lParam, &answer)) {
+    if (result) *result = answer;
+    return true;
+  }
+  // Controls without colours of their own take a coloured container's back.
+  if (r && (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN)) {
+    if (ControlRecord* c = ColouredContainerOf(control)) {
+      SetBkColor(reinterpret_cast<HDC>(wParam), static_cast<COLORREF>(c->back));
+      if (result) *result = reinterpret_cast<LRESULT>(c->backBrush);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace ui

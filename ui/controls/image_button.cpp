@@ -1,0 +1,153 @@
+// Push button showing an image: the kind draws the whole face itself
+// (owner-drawn), so that the image can sit on the platform's button face.
+#include "ui/controls.h"
+#include "ui/controls/control_list.h"
+
+#include <shlwapi.h>
+#include <uxtheme.h>
+#include <vssym32.h>
+
+namespace ui {
+namespace controls {
+namespace {
+
+// Visual styles only apply when the process runs common controls 6 (it needs
+// a manifest); without it the other buttons are classic, and so is this one.
+bool CommonControls6() {
+  static int known = -1;
+  if (known < 0) {
+    known = 0;
+    if (HMODULE module = GetModuleHandleW(L"comctl32.dll")) {
+      using GetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+      auto fn = reinterpret_cast<GetVersionFn>(
+          reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion")));
+      DLLVERSIONINFO info{};
+      info.cbSize = sizeof info;
+      if (fn && SUCCEEDED(fn(&info)) && info.dwMajorVersion >= 6) known = 1;
+    }
+  }
+  return known == 1;
+}
+
+void DrawImage(HDC dc, HANDLE image, int x, int y, SIZE size, bool disabled) {
+  if (disabled) {
+    DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(image), 0, x, y, size.cx, size.cy,
+               (IsBitmap(image) ? DST_BITMAP : DST_ICON) | DSS_DISABLED);
+  } else if (IsBitmap(image)) {
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(source, image);
+    if (old) {
+      BitBlt(dc, x, y, size.cx, size.cy, source, 0, 0, SRCCOPY);
+      SelectObject(source, old);
+    }
+    DeleteDC(source);
+  } else {
+    DrawIconEx(dc, x, y, static_cast<HICON>(image), size.cx, size.cy, 0, nullptr, DI_NORMAL);
+  }
+}
+
+void Draw(ControlRecord& r, const DRAWITEMSTRUCT& item) {
+  HDC dc = item.hDC;
+  RECT face = item.rcItem;
+  bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  bool disabled = (item.itemState & ODS_DISABLED) != 0;
+
+  HTHEME theme = (CommonControls6() && IsAppThemed()) ? OpenThemeData(item.hwndItem, L"Button") : nullptr;
+  RECT focus = face;
+  int inset = 2;
+  if (theme) {
+    int state = disabled ? PBS_DISABLED : pressed ? PBS_PRESSED : r.hot ? PBS_HOT
+              : (item.itemState & ODS_FOCUS) ? PBS_DEFAULTED : PBS_NORMAL;
+    // The rounded corners show what is behind the button; filling them here
+    // avoids asking the parent to paint (it would report a repaint event).
+    ControlRecord* container = ColouredContainerOf(item.hwndItem);
+    FillRect(dc, &face, container ? container->backBrush : GetSysColorBrush(COLOR_BTNFACE));
+    DrawThemeBackground(theme, dc, BP_PUSHBUTTON, state, &face, nullptr);
+    GetThemeBackgroundContentRect(theme, dc, BP_PUSHBUTTON, state, &face, &focus);
+    CloseThemeData(theme);
+    inset = 4;
+  } else {
+    DrawFrameControl(dc, &face, DFC_BUTTON,
+                     DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
+    InflateRect(&focus, -3, -3);
+  }
+
+  if (r.image) {
+    SIZE size = ImageSize(r.image);
+    int x = face.left + (face.right - face.left - size.cx) / 2 + (pressed ? 1 : 0);
+    int y = face.top + (face.bottom - face.top - size.cy) / 2 + (pressed ? 1 : 0);
+    int saved = SaveDC(dc);
+    IntersectClipRect(dc, face.left + inset, face.top + inset, face.right - inset, face.bottom - inset);
+    DrawImage(dc, r.image, x, y, size, disabled);
+    RestoreDC(dc, saved);
+  }
+
+  if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) DrawFocusRect(dc, &focus);
+}
+
+bool ParentMessage(ControlRecord& r, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (msg == WM_DRAWITEM) {
+    Draw(r, *reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+    *result = TRUE;
+    return true;
+  }
+  // A press is the only event of a button; owner-drawn buttons also notify
+  // double clicks and focus changes, which are not events here.
+  if (msg == WM_COMMAND && HIWORD(wParam) != BN_CLICKED) {
+    *result = 0;
+    return true;
+  }
+  return false;
+}
+
+bool OwnMessage(ControlRecord& r, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  switch (msg) {
+    case WM_LBUTTONDBLCLK:
+      // Owner-drawn buttons turn the second click of a double click into a
+      // double-click notification; a fast second press is a press all the same.
+      *result = DefSubclassProc(hwnd, WM_LBUTTONDOWN, wParam, lParam);
+      return true;
+    case WM_MOUSEMOVE:
+      if (!r.hot) {
+        r.hot = true;
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
+        TrackMouseEvent(&track);
+        if (CommonControls6() && IsAppThemed()) InvalidateRect(hwnd, nullptr, FALSE);
+      }
+      return false;
+    case WM_MOUSELEAVE:
+      r.hot = false;
+      if (CommonControls6() && IsAppThemed()) InvalidateRect(hwnd, nullptr, FALSE);
+      return false;
+  }
+  return false;
+}
+
+intptr_t GetState(ControlRecord& r) { return reinterpret_cast<intptr_t>(r.image); }
+
+int SetState(ControlRecord& r, intptr_t value) {
+  r.image = reinterpret_cast<HANDLE>(value);
+  InvalidateRect(r.handle, nullptr, FALSE);
+  return 1;
+}
+
+}  // namespace
+
+const ControlKind kImageButtonKind = {
+    ParentMessage, OwnMessage, nullptr, GetState, SetState, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, true};
+
+}  // namespace controls
+
+intptr_t CreateImageButton(int number, int x, int y, int w, int h, HANDLE image) {
+  using namespace controls;
+  CreateArgs args{number, &kImageButtonKind, L"BUTTON", nullptr, BS_OWNERDRAW | WS_TABSTOP, 0,
+                  x, y, w, h, false};
+  int identity = 0;
+  ControlRecord* r = CreateControl(args, &identity);
+  if (!r) return 0;
+  r->image = image;
+  return CreationResult(number, identity, r->handle);
+}
+
+}  // namespace ui

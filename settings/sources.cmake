@@ -8,4 +8,7 @@ list(APPEND TROVANTO_CORE_SOURCES
 list(APPEND TROVANTO_WIN_SOURCES
   settings/settings_store.cpp
   settings/skins.cpp
+  settings/settings_dialog.cpp
+  settings/password_prompt.cpp
+  settings/info_dialog.cpp
 )

@@ -7,4 +7,6 @@ list(APPEND TROVANTO_CORE_SOURCES
 list(APPEND TROVANTO_WIN_SOURCES
   catalogue/catalogue_store.cpp
   catalogue/program_list.cpp
+  catalogue/add_change_dialog.cpp
+  catalogue/remove_dialog.cpp
 )

@@ -1,0 +1,36 @@
+#pragma once
+// The add/change dialog (window 62): builds the catalogue entry by entry.
+// Every change goes straight into the program-wide catalogue; closing with
+// complete, distinct entries saves it. Its events come through the main loop.
+#include <cstdint>
+#include <string>
+
+namespace catalogue {
+
+// Index of the entry the dialog's fields show and edit; kept across openings.
+extern int32_t gCurrentEntryIndex;
+
+// The folder the two file requesters open in, with a trailing separator: the
+// start directory until a file was chosen, afterwards that file's folder.
+std::string RequesterFolder();
+
+// Creates the window with its controls, fills its list and, when there are
+// entries, shows the first one and selects it.
+void OpenAddChangeDialog();
+
+// Controls 47, 48, 49, 50, 51, 54, 79 and 91; every event type is passed on,
+// since the list and the name field react to all of theirs.
+void AddChangeControlEvent(int control, int type);
+
+// Enter while the name field has the focus: the same as the program button.
+void AddChangeEnterKey();
+
+// The close box: saves and closes when every entry is complete and no two
+// names are equal ignoring case; otherwise tells why and stays open.
+void AddChangeCloseRequest();
+
+// The remove dialog changed the catalogue under the open dialog: its list is
+// refilled and nothing stays selected for editing.
+void AddChangeCatalogueChanged();
+
+}  // namespace catalogue

@@ -1,0 +1,302 @@
+// The remove dialog driven through its real controls and the event loop:
+// what its log says, what leaves applications.dat, the catalogue and both
+// lists, and which folders go.
+#include "catalogue/remove_dialog.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "catalogue/add_change_dialog.h"
+#include "catalogue/catalogue_store.h"
+#include "settings/settings.h"
+#include "storage/directory.h"
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/images.h"
+#include "ui/ui.h"
+
+namespace {
+
+using catalogue::gCatalogue;
+using settings::gSettings;
+using Strings = std::vector<std::string>;
+
+constexpr int kMain = 60, kMainList = 89, kDialog = 63, kList = 90, kLog = 59, kDeleteFolders = 9, kRemove = 45;
+constexpr int kAddChange = 62, kAddChangeList = 91, kMoveDown = 50, kName = 79;
+
+std::string gRoot;
+
+std::string RepoPath(const std::string& relative) {
+  return std::string("Z:") + TROVANTO_TEST_DATA + "/../../" + relative;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+bool Exists(const std::string& path) { return storage::PathSize(path.c_str()) != -1; }
+
+// One turn of the main loop, as far as the two catalogue dialogs are concerned.
+void Forward(int event) {
+  if (event != ui::kControlEvent) return;
+  const int c = ui::EventSource();
+  if (c == kRemove) catalogue::RemoveDialogControlEvent(c, ui::EventSubtype());
+  if (c == 47 || c == 48 || c == 49 || c == 50 || c == 51 || c == 54 || c == 79 || c == 91)
+    catalogue::AddChangeControlEvent(c, ui::EventSubtype());
+}
+
+void Settle() {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 250;) Forward(ui::WaitForEvent(20));
+}
+
+HWND Control(int n) { return ui::ControlHandle(n); }
+
+void Press(int button) {
+  PostMessageW(Control(button), BM_CLICK, 0, 0);
+  Settle();
+}
+
+std::string To1252(const wchar_t* text) {
+  char narrow[512] = {};
+  WideCharToMultiByte(1252, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+  return narrow;
+}
+
+Strings LogLines() {
+  Strings lines;
+  HWND log = Control(kLog);
+  const int count = static_cast<int>(SendMessageW(log, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[256] = {};
+    if (SendMessageW(log, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) < 256)
+      SendMessageW(log, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+    lines.push_back(To1252(text));
+  }
+  return lines;
+}
+
+Strings Items(int list) {
+  Strings items;
+  HWND h = Control(list);
+  const int count = ListView_GetItemCount(h);
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[256] = {};
+    LVITEMW item{};
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(h, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    items.push_back(To1252(text));
+  }
+  return items;
+}
+
+int TickedCount() {
+  int ticked = 0;
+  for (int i = 0; i < ui::CountControlItems(kList); ++i)
+    if (ui::GetControlItemState(kList, i) & ui::kItemChecked) ++ticked;
+  return ticked;
+}
+
+void Tick(const char* name) {
+  const Strings items = Items(kList);
+  for (size_t i = 0; i < items.size(); ++i)
+    if (items[i] == name) ListView_SetCheckState(Control(kList), static_cast<int>(i), TRUE);
+}
+
+Strings Names() {
+  Strings names;
+  for (int i = 0; i < gCatalogue.Count(); ++i) names.push_back(gCatalogue.At(i).Name);
+  return names;
+}
+
+struct Group {
+  const char* name;
+  std::string datei;  // as stored, without ProgramDrive
+};
+
+std::string FileOf(const std::vector<Group>& groups) {
+  std::string file;
+  for (const Group& g : groups)
+    file += "[" + std::string(g.name) + "]\r\nDatei = " + g.datei + "\r\nIcon = " + g.datei + "\r\n";
+  return file;
+}
+
+class RemoveDialog : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ui::WindowsStartup();
+    ui::ControlsStartup();
+    ui::ImagesStartup();
+    ui::MakeFont(12, "Arial", 8, 0);
+    for (int n = 15; n <= 34; ++n) {
+      const std::string path = RepoPath("resources/pictures/" + std::to_string(n) + ".ico");
+      ASSERT_NE(ui::ImageFromFile(n, path.c_str()), 0) << path;
+    }
+    gSettings.Title = "Trovanto";
+    gSettings.Version = "1.0";
+    ASSERT_NE(ui::CreateProgramWindow(kMain, 10, 10, 216, 408, "", ui::kBorderlessPopup, nullptr), 0);
+    ui::UseControlParent(ui::WindowHandle(kMain));
+    ASSERT_NE(ui::CreateIconList(kMainList, 9, 63, 139, 304, "", 160, 0), 0);
+  }
+  static void TearDownTestSuite() {
+    ui::WindowsShutdown();
+    ui::ImagesShutdown();
+    ui::FontsShutdown();
+  }
+
+  void SetUp() override {
+    gRoot = "Z:\\tmp\\trovanto-remove-" + std::to_string(GetCurrentProcessId());
+    storage::SetProtectedStartDirectory("");
+    storage::RemoveTree(gRoot.c_str(), "", 3);
+    for (const char* folder : {"", "\\Launcher", "\\Apps", "\\Apps\\Shared", "\\Apps\\Shared\\Data", "\\Apps\\Solo"})
+      ASSERT_TRUE(CreateDirectoryA((gRoot + folder).c_str(), nullptr)) << folder;
+    for (const char* file : {"\\Apps\\Shared\\one.exe", "\\Apps\\Shared\\two.exe", "\\Apps\\Shared\\Data\\locked.txt",
+                             "\\Apps\\Solo\\solo.exe", "\\Launcher\\launcher.exe", "\\stick.txt"})
+      WriteFile(gRoot + file, "x");
+    SetFileAttributesA((gRoot + "\\Apps\\Shared\\Data\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    gSettings.StartDirectory = gRoot + "\\Launcher\\";
+    gSettings.ProgramDrive = gRoot;
+    storage::SetProtectedStartDirectory(gSettings.StartDirectory);
+    gCatalogue.Clear();
+  }
+
+  void TearDown() override {
+    ui::CloseProgramWindow(kDialog);
+    ui::CloseProgramWindow(kAddChange);
+    Settle();
+    gCatalogue.Clear();
+    storage::SetProtectedStartDirectory("");
+    storage::RemoveTree(gRoot.c_str(), "", 3);
+  }
+
+  static std::string CatalogueFile() { return gSettings.StartDirectory + "applications.dat"; }
+
+  static void Load(const std::vector<Group>& groups) {
+    WriteFile(CatalogueFile(), FileOf(groups));
+    catalogue::LoadCatalogue();
+  }
+
+  static void Open() {
+    catalogue::OpenRemoveDialog();
+    ASSERT_NE(ui::WindowHandle(kDialog), nullptr);
+    Settle();
+  }
+
+  // After a run both lists show what is left of the catalogue, unticked.
+  static void ExpectListsShow(const Strings& names) {
+    EXPECT_EQ(Names(), names);
+    EXPECT_EQ(Items(kList), names);
+    EXPECT_EQ(Items(kMainList), names);
+    EXPECT_EQ(TickedCount(), 0);
+  }
+};
+
+const Group kSolo{"Solo", "\\Apps\\Solo\\solo.exe"};
+const Group kOne{"One", "\\Apps\\Shared\\one.exe"};
+const Group kTwo{"Two", "\\Apps\\Shared\\two.exe"};
+
+TEST_F(RemoveDialog, SharedFolderGoesWithTheFirstEntryAndTheSecondReportsTheFailure) {
+  Load({kSolo, kOne, kTwo});
+  ASSERT_NO_FATAL_FAILURE(Open());
+  EXPECT_EQ(LogLines(), (Strings{"Markieren Sie die Programme", "die Sie entfernen wollen!"}));
+  EXPECT_EQ(Items(kList), (Strings{"Solo", "One", "Two"}));
+  EXPECT_EQ(ui::GetControlState(kDeleteFolders), 0);
+
+  Tick("One");
+  Tick("Two");
+  Press(kDeleteFolders);
+  Press(kRemove);
+  EXPECT_EQ(LogLines(), (Strings{"Entferne... Two", "Ok!", "L\xF6sche Verzeichnis...", "Entferne... One", "Ok!",
+                                 "L\xF6sche Verzeichnis...", "Fehler!"}));
+  EXPECT_FALSE(Exists(gRoot + "\\Apps\\Shared"));
+  EXPECT_TRUE(Exists(gRoot + "\\Apps\\Solo\\solo.exe"));
+  EXPECT_EQ(ReadFile(CatalogueFile()), FileOf({kSolo}));
+  ExpectListsShow({"Solo"});
+  EXPECT_EQ(ui::GetControlState(kDeleteFolders), 1) << "the option outlives the run";
+
+  // Nothing ticked: the log is emptied and nothing else happens.
+  Press(kRemove);
+  EXPECT_EQ(LogLines(), Strings{});
+  ExpectListsShow({"Solo"});
+}
+
+TEST_F(RemoveDialog, WithoutTheOptionOnlyTheFileChanges) {
+  Load({kSolo, kOne, kTwo});
+  ASSERT_NO_FATAL_FAILURE(Open());
+  Tick("Solo");
+  Tick("Two");
+  Press(kRemove);
+  EXPECT_EQ(LogLines(), (Strings{"Entferne... Two", "Ok!", "Entferne... Solo", "Ok!"}));
+  for (const char* file : {"\\Apps\\Shared\\one.exe", "\\Apps\\Shared\\two.exe", "\\Apps\\Shared\\Data\\locked.txt",
+                           "\\Apps\\Solo\\solo.exe"})
+    EXPECT_TRUE(Exists(gRoot + file)) << file;
+  EXPECT_EQ(ReadFile(CatalogueFile()), FileOf({kOne}));
+  ExpectListsShow({"One"});
+}
+
+TEST_F(RemoveDialog, DriveRootsAndFoldersHoldingTheStartDirectoryAreKept) {
+  // Stored paths come back lower-cased, so the start directory is named in
+  // another case than it was made with.
+  Load({{"Launcher", "\\Launcher\\launcher.exe"}, {"Stick", "\\stick.txt"}, kSolo});
+  // A drive root that exists is not used: a fault in the guard would wipe it.
+  char unused = 0;
+  const DWORD drives = GetLogicalDrives();
+  for (char letter = 'Y'; letter >= 'D' && !unused; --letter)
+    if (!(drives & (1u << (letter - 'A')))) unused = letter;
+  ASSERT_NE(unused, 0);
+  gCatalogue.SelectIndex(gCatalogue.Count());
+  catalogue::AppEntry& root = gCatalogue.Add();
+  root.Name = "Root";
+  root.Folder = std::string(1, unused) + ":\\";
+  root.FileName = "root.exe";
+
+  ASSERT_NO_FATAL_FAILURE(Open());
+  for (const char* name : {"Launcher", "Stick", "Root"}) Tick(name);
+  Press(kDeleteFolders);
+  Press(kRemove);
+  Strings expected;
+  for (const char* name : {"Root", "Stick", "Launcher"})
+    for (std::string line : {std::string("Entferne... ") + name, std::string("Ok!"),
+                             std::string("L\xF6sche Verzeichnis..."), std::string("Fehler!")})
+      expected.push_back(line);
+  EXPECT_EQ(LogLines(), expected);
+  for (const char* file : {"\\stick.txt", "\\Launcher\\launcher.exe", "\\Apps\\Solo\\solo.exe"})
+    EXPECT_TRUE(Exists(gRoot + file)) << file;
+  EXPECT_EQ(ReadFile(CatalogueFile()), FileOf({kSolo}));
+  ExpectListsShow({"Solo"});
+}
+
+TEST_F(RemoveDialog, TheTwoCatalogueDialogsKeepEachOtherCurrent) {
+  Load({kSolo, kOne, kTwo});
+  ASSERT_NO_FATAL_FAILURE(Open());
+  Tick("Solo");
+  catalogue::OpenAddChangeDialog();
+  Settle();
+  ASSERT_EQ(ui::GetControlState(kAddChangeList), 0);
+
+  // Solo moves down: the tick on the first item would now stand for One.
+  Press(kMoveDown);
+  EXPECT_EQ(Items(kList), (Strings{"One", "Solo", "Two"}));
+  EXPECT_EQ(TickedCount(), 0);
+
+  // A removal under the open add/change dialog leaves it nothing to edit.
+  Tick("Two");
+  Press(kRemove);
+  EXPECT_EQ(Items(kAddChangeList), (Strings{"One", "Solo"}));
+  EXPECT_EQ(ui::GetControlState(kAddChangeList), -1);
+  EXPECT_FALSE(IsWindowEnabled(Control(kName)));
+}
+
+}  // namespace

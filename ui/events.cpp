@@ -26,7 +26,19 @@ struct EventState {
   LPARAM rawSecond = 0;
   std::deque<DeferredEvent> deferred;
   MessageHook hook = nullptr;
+  // True while WaitForEvent dispatches the message it fetched. Controls
+  // changed by the program itself (a text set, say) notify their parent
+  // outside that window; such notifications are no user events and must not
+  // linger as a pending code for a later, unrelated message.
+  bool dispatching = false;
 } gEvents;
+
+void SetPending(int code, int source, int type) {
+  if (!gEvents.dispatching) return;
+  gEvents.pending = code;
+  gEvents.source = source;
+  gEvents.type = type;
+}
 
 UINT TaskbarCreatedMessage() {
   static UINT message = RegisterWindowMessageA("TaskbarCreated");
@@ -115,28 +127,19 @@ LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     }
     case WM_COMMAND:
       if (lParam == 0) {
-        if (HIWORD(wParam) == 0) {
-          gEvents.pending = kMenuEvent;
-          gEvents.source = static_cast<int>(LOWORD(wParam));
-        } else if (LOWORD(wParam) == 1212 || LOWORD(wParam) == 1213) {
+        if (HIWORD(wParam) != 0 && (LOWORD(wParam) == 1212 || LOWORD(wParam) == 1213))
           FocusNextControl(GetAncestor(hwnd, GA_ROOT), LOWORD(wParam) == 1213);
-        } else {
-          gEvents.pending = kMenuEvent;
-          gEvents.source = static_cast<int>(LOWORD(wParam));
-        }
+        else
+          SetPending(kMenuEvent, static_cast<int>(LOWORD(wParam)), gEvents.type);
         return 0;
       } else {
         LRESULT result = 0;
         if (OfferToControl(hwnd, msg, wParam, lParam, &result)) return result;
-        gEvents.pending = kControlEvent;
-        gEvents.type = static_cast<int>(HIWORD(wParam));
-        gEvents.source = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+        SetPending(kControlEvent, GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), static_cast<int>(HIWORD(wParam)));
         return 0;
       }
     case kMsgControlReport:
-      gEvents.pending = kControlEvent;
-      gEvents.source = static_cast<int>(wParam);
-      gEvents.type = static_cast<int>(lParam);
+      SetPending(kControlEvent, static_cast<int>(wParam), static_cast<int>(lParam));
       return 0;
     case kMsgTrayCallback:
       // Queued again so that the tray click is handled in order with the
@@ -152,13 +155,10 @@ LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
         case WM_RBUTTONDBLCLK: type = kRightDoubleClick; break;
         default: type = -2; break;
       }
-      if (type == -2) {
+      if (type == -2)
         gEvents.pending = 0;
-      } else {
-        gEvents.pending = kTrayEvent;
-        gEvents.source = static_cast<int>(wParam);
-        gEvents.type = type;
-      }
+      else
+        SetPending(kTrayEvent, static_cast<int>(wParam), type);
       return 0;
     }
     default:
@@ -193,6 +193,7 @@ int WaitForEvent(int timeoutMs) {
   }
 
   bool translated = false;
+  gEvents.dispatching = true;
   HWND active = GetActiveWindow();
   if (active) {
     HACCEL accel = WindowAccelerators(active);
@@ -202,10 +203,12 @@ int WaitForEvent(int timeoutMs) {
     if (accel && (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || plainTab))
       translated = TranslateAcceleratorA(active, accel, &msg) != 0;
   }
+  gEvents.dispatching = true;
   if (!translated) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  gEvents.dispatching = false;
 
   if (gEvents.pending) {
     int code = gEvents.pending;
@@ -240,11 +243,7 @@ void ResetEvents() {
   gEvents.type = -1;
 }
 
-void SetPendingControlEvent(int controlNumber, int type) {
-  gEvents.pending = kControlEvent;
-  gEvents.source = controlNumber;
-  gEvents.type = type;
-}
+void SetPendingControlEvent(int controlNumber, int type) { SetPending(kControlEvent, controlNumber, type); }
 
 void PostControlReport(HWND control, int controlNumber, int type) {
   HWND top = GetAncestor(control, GA_ROOT);

@@ -28,16 +28,21 @@ struct EventState {
   MessageHook hook = nullptr;
   // True while WaitForEvent dispatches the message it fetched. Controls
   // changed by the program itself (a text set, say) notify their parent
-  // outside that window; such notifications are no user events and must not
-  // linger as a pending code for a later, unrelated message.
+  // outside that window; such notifications must not linger as a pending
+  // code for a later, unrelated message.
   bool dispatching = false;
 } gEvents;
 
 void SetPending(int code, int source, int type) {
-  if (!gEvents.dispatching) return;
   gEvents.pending = code;
   gEvents.source = source;
   gEvents.type = type;
+}
+
+// A control's notification counts only while a fetched message is being
+// dispatched: the program's own changes to a control are no user events.
+void SetPendingFromControl(int source, int type) {
+  if (gEvents.dispatching) SetPending(kControlEvent, source, type);
 }
 
 UINT TaskbarCreatedMessage() {
@@ -135,7 +140,7 @@ LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
       } else {
         LRESULT result = 0;
         if (OfferToControl(hwnd, msg, wParam, lParam, &result)) return result;
-        SetPending(kControlEvent, GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), static_cast<int>(HIWORD(wParam)));
+        SetPendingFromControl(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), static_cast<int>(HIWORD(wParam)));
         return 0;
       }
     case kMsgControlReport:
@@ -243,7 +248,7 @@ void ResetEvents() {
   gEvents.type = -1;
 }
 
-void SetPendingControlEvent(int controlNumber, int type) { SetPending(kControlEvent, controlNumber, type); }
+void SetPendingControlEvent(int controlNumber, int type) { SetPendingFromControl(controlNumber, type); }
 
 void PostControlReport(HWND control, int controlNumber, int type) {
   HWND top = GetAncestor(control, GA_ROOT);

@@ -46,8 +46,11 @@ void StartDrag() {
 // the list stay theirs, since they are the only way to the commands.
 bool PressStartsDrag() {
   HWND main = ui::WindowHandle(kMainWindow);
-  HWND under = ControlUnderPointer(main);
-  if (!under) return false;
+  POINT pt;
+  if (!main || !GetCursorPos(&pt)) return false;
+  // The innermost window under the pointer: a button inside the column
+  // must not count as the column.
+  HWND under = WindowFromPoint(pt);
   return under == main || under == ui::ControlHandle(kBanner) || under == ui::ControlHandle(kStatusStrip) ||
          under == ui::ControlHandle(kButtonColumn);
 }

@@ -1,6 +1,7 @@
 // Numbered fonts (sizes in points) and the display list.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -87,7 +88,7 @@ int ScanDisplays() {
     d.height = static_cast<int16_t>(mode.dmPelsHeight);
     d.refresh = static_cast<uint16_t>(mode.dmDisplayFrequency == 1 ? 0 : mode.dmDisplayFrequency);
     d.depth = static_cast<uint16_t>(mode.dmBitsPerPel);
-    std::strncpy(d.name, dev.DeviceName, sizeof d.name - 1);
+    std::snprintf(d.name, sizeof d.name, "%s", dev.DeviceName);
     if ((dev.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) && gDisplays.empty())
       gDisplays.push_back(d);
     else

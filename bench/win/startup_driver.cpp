@@ -1,0 +1,584 @@
+// The Windows side of the benchmarks, run under Wine on a drive laid out by
+// scripts/demo-drive (launcher, skins, settings):
+//
+//   startup_driver startup DRIVE PROGRAMS RUNS
+//       catalogues PROGRAMS copies of the demo program, each with an icon of its
+//       own, and times launcher starts against the minimal window's starts;
+//   startup_driver scale DRIVE RUNS N...
+//       times launcher starts with catalogues of N entries that all name one
+//       program (so icon extraction is cached and only load and fill grow);
+//   startup_driver scale-icons DRIVE RUNS N...
+//       the same with an .ico file of its own for every entry, so that the
+//       number of distinct images grows with the catalogue too;
+//   startup_driver pointer X Y | wait CLASS MS | close CLASS
+//       small remote-control steps for bench/idle.sh.
+//
+// A start is timed from CreateProcess until the program's window is visible
+// (the launcher's with its list filled) and its thread answers a message, that
+// is, until the program is ready for the user. Lines starting with "RESULT"
+// are for bench/report.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kLauncherClass[] = "TrovantoWindow60";
+constexpr char kBaselineClass[] = "TrovantoBenchWindow";
+constexpr int kProgramList = 89;
+constexpr int kQuitButton = 7;
+constexpr int kIconSize = 32;
+// RT_ICON and RT_GROUP_ICON as narrow names (the SDK macros follow UNICODE).
+const LPCSTR kIconType = MAKEINTRESOURCEA(3);
+const LPCSTR kGroupIconType = MAKEINTRESOURCEA(14);
+
+#pragma pack(push, 2)
+struct GroupIconHeader {
+  WORD reserved;
+  WORD type;
+  WORD count;
+};
+struct GroupIconEntry {
+  BYTE width;
+  BYTE height;
+  BYTE colourCount;
+  BYTE reserved;
+  WORD planes;
+  WORD bitCount;
+  DWORD bytesInRes;
+  WORD id;
+};
+#pragma pack(pop)
+
+// Golden-angle hues with three brightness levels: neighbours differ strongly,
+// and the first 100 colours all differ by more than Near() tolerates.
+COLORREF IconColour(int index) {
+  const double hue = std::fmod(index * 137.508, 360.0) / 60.0;
+  const double value = (index % 3 == 0) ? 1.0 : (index % 3 == 1 ? 0.75 : 0.5);
+  const double x = value * (1.0 - std::fabs(std::fmod(hue, 2.0) - 1.0));
+  double r = 0, g = 0, b = 0;
+  switch (static_cast<int>(hue) % 6) {
+    case 0: r = value, g = x; break;
+    case 1: r = x, g = value; break;
+    case 2: g = value, b = x; break;
+    case 3: g = x, b = value; break;
+    case 4: r = x, b = value; break;
+    default: r = value, b = x; break;
+  }
+  return RGB(static_cast<int>(r * 255 + 0.5), static_cast<int>(g * 255 + 0.5), static_cast<int>(b * 255 + 0.5));
+}
+
+// One 32x32 32-bit icon image as stored in an RT_ICON resource: header with
+// doubled height, bottom-up colour pixels, then the (all-opaque) AND mask. A
+// square of the colour with a dark frame.
+std::vector<BYTE> IconImage(COLORREF colour) {
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = kIconSize;
+  header.biHeight = kIconSize * 2;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  header.biCompression = BI_RGB;
+  const size_t pixelBytes = kIconSize * kIconSize * 4;
+  const size_t maskBytes = kIconSize * 4;  // rows padded to 32 bits
+  std::vector<BYTE> image(sizeof header + pixelBytes + maskBytes, 0);
+  std::memcpy(image.data(), &header, sizeof header);
+  BYTE* pixel = image.data() + sizeof header;
+  for (int y = 0; y < kIconSize; ++y) {
+    for (int x = 0; x < kIconSize; ++x, pixel += 4) {
+      const bool frame = x < 2 || y < 2 || x >= kIconSize - 2 || y >= kIconSize - 2;
+      pixel[0] = frame ? 40 : GetBValue(colour);
+      pixel[1] = frame ? 40 : GetGValue(colour);
+      pixel[2] = frame ? 40 : GetRValue(colour);
+      pixel[3] = 255;
+    }
+  }
+  return image;
+}
+
+struct ResourceName {
+  bool isId = true;
+  WORD id = 0;
+  std::string text;
+  LPCSTR Get() const { return isId ? MAKEINTRESOURCEA(id) : text.c_str(); }
+};
+
+struct IconResources {
+  std::vector<std::pair<ResourceName, WORD>> icons;   // RT_ICON name and language
+  std::vector<std::pair<ResourceName, WORD>> groups;  // RT_GROUP_ICON name and language
+};
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR param) {
+  reinterpret_cast<std::vector<WORD>*>(param)->push_back(language);
+  return TRUE;
+}
+
+BOOL CALLBACK CollectName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param) {
+  ResourceName n;
+  if (IS_INTRESOURCE(name)) {
+    n.id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
+  } else {
+    n.isId = false;
+    n.text = name;
+  }
+  std::vector<WORD> languages;
+  EnumResourceLanguagesA(module, type, name, CollectLanguage, reinterpret_cast<LONG_PTR>(&languages));
+  auto* found = reinterpret_cast<std::vector<std::pair<ResourceName, WORD>>*>(param);
+  for (WORD language : languages) found->push_back({n, language});
+  return TRUE;
+}
+
+bool ReadIconResources(const std::string& exe, IconResources* found) {
+  HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return false;
+  EnumResourceNamesA(module, kIconType, CollectName, reinterpret_cast<LONG_PTR>(&found->icons));
+  EnumResourceNamesA(module, kGroupIconType, CollectName, reinterpret_cast<LONG_PTR>(&found->groups));
+  FreeLibrary(module);
+  return !found->groups.empty();
+}
+
+// Replaces the program's icons by one new picture: the old icon images go, and
+// its first icon group (the one that icon extraction takes) names the new image.
+bool GiveOwnIcon(const std::string& exe, const IconResources& old, COLORREF colour) {
+  std::vector<BYTE> image = IconImage(colour);
+  std::vector<BYTE> group(sizeof(GroupIconHeader) + sizeof(GroupIconEntry));
+  GroupIconHeader header = {0, 1, 1};
+  GroupIconEntry entry = {kIconSize, kIconSize, 0, 0, 1, 32, static_cast<DWORD>(image.size()), 1};
+  std::memcpy(group.data(), &header, sizeof header);
+  std::memcpy(group.data() + sizeof header, &entry, sizeof entry);
+
+  HANDLE update = BeginUpdateResourceA(exe.c_str(), FALSE);
+  if (!update) return false;
+  bool ok = true;
+  const WORD language = old.groups.front().second;
+  for (const auto& icon : old.icons)
+    ok = ok && UpdateResourceA(update, kIconType, icon.first.Get(), icon.second, nullptr, 0);
+  ok = ok && UpdateResourceA(update, kIconType, MAKEINTRESOURCEA(1), language, image.data(),
+                             static_cast<DWORD>(image.size()));
+  ok = ok && UpdateResourceA(update, kGroupIconType, old.groups.front().first.Get(), language, group.data(),
+                             static_cast<DWORD>(group.size()));
+  return EndUpdateResourceA(update, !ok) && ok;
+}
+
+// The colour in the middle of the icon that the system extracts from `exe`;
+// CLR_INVALID when there is none.
+COLORREF ExtractedCentre(const std::string& exe) {
+  HICON icon = ExtractIconA(GetModuleHandleA(nullptr), exe.c_str(), 0);
+  if (reinterpret_cast<UINT_PTR>(icon) <= 1) return CLR_INVALID;
+  COLORREF centre = CLR_INVALID;
+  ICONINFO info = {};
+  if (GetIconInfo(icon, &info)) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, info.hbmColor);
+    centre = GetPixel(dc, kIconSize / 2, kIconSize / 2);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+  }
+  DestroyIcon(icon);
+  return centre;
+}
+
+bool Near(COLORREF a, COLORREF b) {
+  return std::abs(GetRValue(a) - GetRValue(b)) <= 8 && std::abs(GetGValue(a) - GetGValue(b)) <= 8 &&
+         std::abs(GetBValue(a) - GetBValue(b)) <= 8;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size();
+  CloseHandle(file);
+  return ok;
+}
+
+std::string Numbered(const char* format, int n) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, n);
+  return text;
+}
+
+// N programs, each its own copy of the demo program with an icon of its own,
+// and the catalogue that lists them. Checks that every copy really yields its
+// own picture, or the benchmark would time cached extractions.
+bool LayOutOwnIcons(const std::string& drive, const std::string& demo, int programs) {
+  IconResources old;
+  if (!ReadIconResources(demo, &old)) {
+    std::fprintf(stderr, "no icon group in %s\n", demo.c_str());
+    return false;
+  }
+  CreateDirectoryA((drive + "Programme").c_str(), nullptr);
+  std::string catalogue;
+  for (int i = 0; i < programs; ++i) {
+    const std::string folder = Numbered("Programme\\P%05d\\", i);
+    const std::string file = Numbered("p%05d.exe", i);
+    CreateDirectoryA((drive + folder).c_str(), nullptr);
+    const std::string exe = drive + folder + file;
+    if (!CopyFileA(demo.c_str(), exe.c_str(), FALSE) || !GiveOwnIcon(exe, old, IconColour(i))) {
+      std::fprintf(stderr, "could not make %s (error %lu)\n", exe.c_str(), GetLastError());
+      return false;
+    }
+    if (!Near(ExtractedCentre(exe), IconColour(i))) {
+      std::fprintf(stderr, "%s does not show its own icon\n", exe.c_str());
+      return false;
+    }
+    catalogue += Numbered("[Programm %05d]\r\n", i);
+    catalogue += "Datei = \\" + folder + file + "\r\nIcon = \\" + folder + file + "\r\n";
+  }
+  return WriteWholeFile(drive + "applications.dat", catalogue);
+}
+
+// N entries that all start the same program.
+bool LayOutOneProgram(const std::string& drive, const std::string& demo, int entries) {
+  CreateDirectoryA((drive + "Programme").c_str(), nullptr);
+  CreateDirectoryA((drive + "Programme\\Gleich").c_str(), nullptr);
+  if (!CopyFileA(demo.c_str(), (drive + "Programme\\Gleich\\gleich.exe").c_str(), FALSE)) return false;
+  std::string catalogue;
+  catalogue.reserve(static_cast<size_t>(entries) * 96);
+  for (int i = 0; i < entries; ++i) {
+    catalogue += Numbered("[Programm %05d]\r\n", i);
+    catalogue += "Datei = \\Programme\\Gleich\\gleich.exe\r\nIcon = \\Programme\\Gleich\\gleich.exe\r\n";
+  }
+  return WriteWholeFile(drive + "applications.dat", catalogue);
+}
+
+// An .ico file holding one 32x32 picture.
+std::string IconFileBytes(COLORREF colour) {
+  const std::vector<BYTE> image = IconImage(colour);
+  std::string file(6 + 16, '\0');
+  auto put16 = [&file](size_t at, unsigned v) {
+    file[at] = static_cast<char>(v & 0xFF);
+    file[at + 1] = static_cast<char>(v >> 8);
+  };
+  put16(2, 1);  // type: icon
+  put16(4, 1);  // one image
+  file[6] = static_cast<char>(kIconSize);
+  file[7] = static_cast<char>(kIconSize);
+  put16(10, 1);   // planes
+  put16(12, 32);  // bits per pixel
+  put16(14, static_cast<unsigned>(image.size()));
+  put16(18, static_cast<unsigned>(file.size()));
+  file.append(reinterpret_cast<const char*>(image.data()), image.size());
+  return file;
+}
+
+// N entries that all start the same program but each show an icon file of
+// their own: every entry brings a new image into the list's image lists.
+bool LayOutOwnIconFiles(const std::string& drive, const std::string& demo, int entries) {
+  CreateDirectoryA((drive + "Programme").c_str(), nullptr);
+  CreateDirectoryA((drive + "Programme\\Gleich").c_str(), nullptr);
+  CreateDirectoryA((drive + "Programme\\Symbole").c_str(), nullptr);
+  if (!CopyFileA(demo.c_str(), (drive + "Programme\\Gleich\\gleich.exe").c_str(), FALSE)) return false;
+  std::string catalogue;
+  catalogue.reserve(static_cast<size_t>(entries) * 110);
+  for (int i = 0; i < entries; ++i) {
+    const std::string icon = Numbered("Programme\\Symbole\\s%05d.ico", i);
+    if (!WriteWholeFile(drive + icon, IconFileBytes(IconColour(i)))) return false;
+    catalogue += Numbered("[Programm %05d]\r\n", i);
+    catalogue += "Datei = \\Programme\\Gleich\\gleich.exe\r\nIcon = \\" + icon + "\r\n";
+  }
+  return WriteWholeFile(drive + "applications.dat", catalogue);
+}
+
+struct Target {
+  std::string exe;
+  const char* windowClass;
+  int items;  // list items the window must show; -1 for a window without a list
+};
+
+double Now() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+struct WindowSearch {
+  DWORD process;
+  const char* windowClass;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  char name[64] = {};
+  if ((search->process == 0 || owner == search->process) && GetClassNameA(hwnd, name, sizeof name) &&
+      std::strcmp(name, search->windowClass) == 0) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindProcessWindow(DWORD process, const char* windowClass) {
+  WindowSearch search = {process, windowClass, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindChild(HWND parent, int id) {
+  if (HWND direct = GetDlgItem(parent, id)) return direct;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (HWND inner = FindChild(child, id)) return inner;
+  return nullptr;
+}
+
+bool Answers(HWND hwnd, UINT msg, LRESULT* result) {
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutA(hwnd, msg, 0, 0, SMTO_NORMAL, 5000, &answer)) return false;
+  if (result) *result = static_cast<LRESULT>(answer);
+  return true;
+}
+
+bool Ready(const Target& target, HWND hwnd) {
+  if (!IsWindowVisible(hwnd)) return false;
+  if (target.items >= 0) {
+    HWND list = FindChild(hwnd, kProgramList);
+    LRESULT count = 0;
+    if (!list || !Answers(list, LVM_GETITEMCOUNT, &count) || count < target.items) return false;
+  }
+  return Answers(hwnd, WM_NULL, nullptr);
+}
+
+struct Started {
+  PROCESS_INFORMATION process = {};
+  HWND window = nullptr;
+  double ms = -1;
+};
+
+// Starts the program with the drive's root as its current directory and
+// waits until it is ready; ms stays negative on failure.
+Started StartAndTime(const Target& target, const std::string& drive, DWORD timeoutMs) {
+  Started s;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string commandLine = "\"" + target.exe + "\"";
+  const double begin = Now();
+  if (!CreateProcessA(target.exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, drive.c_str(),
+                      &startup, &s.process)) {
+    std::fprintf(stderr, "cannot start %s (error %lu)\n", target.exe.c_str(), GetLastError());
+    return s;
+  }
+  for (;;) {
+    HWND hwnd = FindProcessWindow(s.process.dwProcessId, target.windowClass);
+    if (hwnd && Ready(target, hwnd)) {
+      s.ms = Now() - begin;
+      s.window = hwnd;
+      return s;
+    }
+    if (Now() - begin > timeoutMs) {
+      std::fprintf(stderr, "%s was not ready within %lu ms\n", target.exe.c_str(), timeoutMs);
+      return s;
+    }
+    if (WaitForSingleObject(s.process.hProcess, 2) == WAIT_OBJECT_0) {
+      std::fprintf(stderr, "%s ended before it was ready\n", target.exe.c_str());
+      return s;
+    }
+  }
+}
+
+// Asks the program to end as a user would; a program that does not end is
+// terminated (it is our own child) and reported.
+bool Stop(const Target& target, Started& s) {
+  bool asked = false;
+  if (s.window) {
+    if (target.items >= 0) {
+      if (HWND button = FindChild(s.window, kQuitButton)) asked = PostMessageA(button, BM_CLICK, 0, 0);
+    } else {
+      asked = PostMessageA(s.window, WM_CLOSE, 0, 0);
+    }
+  }
+  bool ended = asked && WaitForSingleObject(s.process.hProcess, 20000) == WAIT_OBJECT_0;
+  if (!ended) {
+    std::fprintf(stderr, "%s did not end when asked\n", target.exe.c_str());
+    TerminateProcess(s.process.hProcess, 1);
+    WaitForSingleObject(s.process.hProcess, 5000);
+  }
+  CloseHandle(s.process.hThread);
+  CloseHandle(s.process.hProcess);
+  // Let the tray and the server settle, so the next start finds a quiet system.
+  Sleep(300);
+  return ended;
+}
+
+bool TimeOnce(const Target& target, const std::string& drive, DWORD timeoutMs, double* ms) {
+  Started s = StartAndTime(target, drive, timeoutMs);
+  const bool stopped = Stop(target, s);
+  *ms = s.ms;
+  return s.ms >= 0 && stopped;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t mid = values.size() / 2;
+  return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+void PrintTimes(const char* label, const std::vector<double>& values) {
+  std::printf("  %-9s ms:", label);
+  for (double v : values) std::printf(" %.0f", v);
+  std::printf("  (median %.1f)\n", Median(values));
+}
+
+std::string ExeFolder() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string s = path;
+  return s.substr(0, s.find_last_of("\\/") + 1);
+}
+
+std::string WithSlash(std::string drive) {
+  if (!drive.empty() && drive.back() != '\\') drive += '\\';
+  return drive;
+}
+
+struct Paths {
+  std::string drive, demo, baseline, launcher;
+};
+
+bool PreparePaths(const char* driveArg, Paths* p) {
+  p->drive = WithSlash(driveArg);
+  const std::string here = ExeFolder();
+  char value[MAX_PATH];
+  p->demo = GetEnvironmentVariableA("TROVANTO_BENCH_DEMO", value, MAX_PATH) ? value
+                                                                          : here + "..\\tests\\e2e\\demo_program.exe";
+  const std::string baselineSource = here + "minimal_window.exe";
+  p->baseline = p->drive + "minimal_window.exe";
+  p->launcher = p->drive + "trovanto.exe";
+  if (GetFileAttributesA(p->launcher.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    std::fprintf(stderr, "no launcher at %s\n", p->launcher.c_str());
+    return false;
+  }
+  if (GetFileAttributesA(p->demo.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    std::fprintf(stderr, "no demo program at %s\n", p->demo.c_str());
+    return false;
+  }
+  // The baseline starts from the same drive as the launcher.
+  if (!CopyFileA(baselineSource.c_str(), p->baseline.c_str(), FALSE)) {
+    std::fprintf(stderr, "cannot copy %s\n", baselineSource.c_str());
+    return false;
+  }
+  return true;
+}
+
+int Startup(const char* driveArg, int programs, int runs) {
+  Paths p;
+  if (!PreparePaths(driveArg, &p) || !LayOutOwnIcons(p.drive, p.demo, programs)) return 1;
+  const Target launcher = {p.launcher, kLauncherClass, programs};
+  const Target baseline = {p.baseline, kBaselineClass, -1};
+  std::printf("startup: %d catalogued programs with their own icons, %d runs each\n", programs, runs);
+  double ms = 0;
+  // One start of each first, so that both find the files in the cache.
+  if (!TimeOnce(launcher, p.drive, 60000, &ms) || !TimeOnce(baseline, p.drive, 60000, &ms)) return 1;
+  std::vector<double> launcherMs, baselineMs;
+  for (int r = 0; r < runs; ++r) {
+    // Alternating order, so that a drift of the machine hits both alike.
+    const bool launcherFirst = r % 2 == 0;
+    for (int k = 0; k < 2; ++k) {
+      const bool isLauncher = (k == 0) == launcherFirst;
+      if (!TimeOnce(isLauncher ? launcher : baseline, p.drive, 60000, &ms)) return 1;
+      (isLauncher ? launcherMs : baselineMs).push_back(ms);
+    }
+  }
+  PrintTimes("launcher", launcherMs);
+  PrintTimes("baseline", baselineMs);
+  const double l = Median(launcherMs), b = Median(baselineMs);
+  std::printf("RESULT startup programs=%d launcher_ms=%.1f baseline_ms=%.1f ratio=%.3f\n", programs, l, b, l / b);
+  return 0;
+}
+
+// With a first size of 0 the start-up itself drops out of the growth: what
+// remains is load and fill, which must grow like the entry count.
+int Scale(const char* driveArg, int runs, const std::vector<int>& sizes, bool ownIconFiles) {
+  Paths p;
+  if (!PreparePaths(driveArg, &p)) return 1;
+  const char* kind = ownIconFiles ? "scale_icons" : "scale";
+  std::printf("%s: catalogues naming one program, %s, %d runs per size\n", kind,
+              ownIconFiles ? "each entry with an icon file of its own" : "all with its icon", runs);
+  std::vector<double> medians;
+  for (int n : sizes) {
+    const bool laidOut =
+        ownIconFiles ? LayOutOwnIconFiles(p.drive, p.demo, n) : LayOutOneProgram(p.drive, p.demo, n);
+    if (!laidOut) {
+      std::fprintf(stderr, "could not lay out %d entries\n", n);
+      return 1;
+    }
+    const Target launcher = {p.launcher, kLauncherClass, n};
+    double ms = 0;
+    if (!TimeOnce(launcher, p.drive, 300000, &ms)) return 1;
+    std::vector<double> times;
+    for (int r = 0; r < runs; ++r) {
+      if (!TimeOnce(launcher, p.drive, 300000, &ms)) return 1;
+      times.push_back(ms);
+    }
+    const std::string label = std::to_string(n);
+    PrintTimes(label.c_str(), times);
+    medians.push_back(Median(times));
+    std::printf("RESULT %s entries=%d launcher_ms=%.1f\n", kind, n, medians.back());
+  }
+  if (sizes.size() >= 3 && sizes[0] == 0) {
+    const size_t last = sizes.size() - 1;
+    const double small = medians[last - 1] - medians[0], large = medians[last] - medians[0];
+    std::printf("RESULT %s_growth from=%d to=%d load_fill_ms_from=%.1f load_fill_ms_to=%.1f growth=%.2f\n", kind,
+                sizes[last - 1], sizes[last], small, large, small > 0 ? large / small : 0.0);
+  }
+  return 0;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: startup_driver startup DRIVE PROGRAMS RUNS\n"
+               "       startup_driver scale|scale-icons DRIVE RUNS N...\n"
+               "       startup_driver pointer X Y | wait CLASS MS | close CLASS\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "startup" && argc == 5) return Startup(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+  if ((command == "scale" || command == "scale-icons") && argc >= 5) {
+    std::vector<int> sizes;
+    for (int i = 4; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+    return Scale(argv[2], std::atoi(argv[3]), sizes, command == "scale-icons");
+  }
+  if (command == "pointer" && argc == 4) return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
+  if (command == "wait" && argc == 4) {
+    const double begin = Now();
+    const double timeoutMs = std::atof(argv[3]);
+    while (Now() - begin < timeoutMs) {
+      HWND hwnd = FindProcessWindow(0, argv[2]);
+      if (hwnd && IsWindowVisible(hwnd) && Answers(hwnd, WM_NULL, nullptr)) {
+        std::printf("%.0f\n", Now() - begin);
+        return 0;
+      }
+      Sleep(5);
+    }
+    return 1;
+  }
+  if (command == "close" && argc == 3) {
+    HWND hwnd = FindProcessWindow(0, argv[2]);
+    return hwnd && PostMessageA(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;
+  }
+  return Usage();
+}

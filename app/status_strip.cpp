@@ -66,7 +66,10 @@ void StatusStripTick() {
   MARK_LINE();
   bool captionDrawn = false;
   bool overButton = false;
-  for (int i = 1; i <= 7; ++i) {
+  // The buttons lie inside their column: one test spares seven while the
+  // pointer is elsewhere, which it mostly is.
+  bool nearButtons = PointerOverControl(kButtonColumn) != 0;
+  for (int i = 1; nearButtons && i <= 7; ++i) {
     if (!PointerOverControl(i)) continue;
     overButton = true;
     const std::string& caption = gSettings.CommandCaptions[static_cast<size_t>(i)];

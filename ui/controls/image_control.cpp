@@ -14,14 +14,22 @@ namespace {
 // The control paints from its own copy: the caller's bitmap may be selected
 // into a drawing context of the timer thread when the control repaints, and a
 // bitmap can be selected into one context only.
-HBITMAP CopyForPainting(HBITMAP source) {
+// The status strip hands the same picture over four times a second: an
+// existing copy of the same size is reused rather than made anew.
+HBITMAP CopyForPainting(HBITMAP source, HBITMAP reuse) {
   BITMAP bm{};
   if (!GetObjectW(source, sizeof bm, &bm)) return nullptr;
   int w = bm.bmWidth;
   int h = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
-  HDC screen = GetDC(nullptr);
-  HBITMAP copy = CreateCompatibleBitmap(screen, w, h);
-  ReleaseDC(nullptr, screen);
+  HBITMAP copy = nullptr;
+  BITMAP old{};
+  if (reuse && GetObjectW(reuse, sizeof old, &old) && old.bmWidth == w && old.bmHeight == h) {
+    copy = reuse;
+  } else {
+    HDC screen = GetDC(nullptr);
+    copy = CreateCompatibleBitmap(screen, w, h);
+    ReleaseDC(nullptr, screen);
+  }
   if (!copy) return nullptr;
   HDC from = CreateCompatibleDC(nullptr);
   HDC to = CreateCompatibleDC(nullptr);
@@ -33,7 +41,7 @@ HBITMAP CopyForPainting(HBITMAP source) {
   DeleteDC(from);
   DeleteDC(to);
   if (!copied) {
-    DeleteObject(copy);
+    if (copy != reuse) DeleteObject(copy);
     return nullptr;
   }
   return copy;
@@ -130,8 +138,8 @@ int SetState(ControlRecord& r, intptr_t value) {
   HANDLE image = reinterpret_cast<HANDLE>(value);
   HWND hwnd = r.handle;
   r.image = image;
-  HBITMAP copy = IsBitmap(image) ? CopyForPainting(static_cast<HBITMAP>(image)) : nullptr;
-  if (copy || !IsBitmap(image)) {
+  HBITMAP copy = IsBitmap(image) ? CopyForPainting(static_cast<HBITMAP>(image), r.paintCopy) : nullptr;
+  if ((copy || !IsBitmap(image)) && copy != r.paintCopy) {
     Release(r);
     r.paintCopy = copy;
   }
@@ -145,8 +153,11 @@ int SetState(ControlRecord& r, intptr_t value) {
   if (image) {
     SIZE size = ImageSize(image);
     int border = r.sunken ? 4 : 0;
-    SetWindowPos(hwnd, nullptr, 0, 0, size.cx + border, size.cy + border,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT now;
+    GetWindowRect(hwnd, &now);
+    if (now.right - now.left != size.cx + border || now.bottom - now.top != size.cy + border)
+      SetWindowPos(hwnd, nullptr, 0, 0, size.cx + border, size.cy + border,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (wipe) ShowWindow(hwnd, SW_SHOWNA);
   InvalidateRect(hwnd, nullptr, FALSE);

@@ -1,0 +1,1122 @@
+// End-to-end journeys: trovanto.exe started from a folder that plays the USB
+// stick under its own drive letter, driven only with the pointer, the keys
+// and what the screen and the windows show, then judged by the files on the
+// drive and the programs it started.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/e2e/driver.h"
+
+namespace {
+
+using namespace e2e;
+
+constexpr char kMainClass[] = "TrovantoWindow60";
+constexpr char kInfoClass[] = "TrovantoWindow61";
+constexpr char kAddChangeClass[] = "TrovantoWindow62";
+constexpr char kRemoveClass[] = "TrovantoWindow63";
+constexpr char kPromptClass[] = "TrovantoWindow64";
+constexpr char kSettingsClass[] = "TrovantoWindow65";
+constexpr char kRequesterClass[] = "#32770";
+constexpr char kMenuClass[] = "#32768";
+constexpr char kTitle[] = "Trovanto v1.0";
+
+// The five places on the 1024 x 768 display, by keypad digit.
+struct Place {
+  WORD key;
+  int menuIndex;  // position in the "Ausrichtung" submenu
+  POINT at;
+};
+const Place kPlaces[] = {{VK_NUMPAD1, 0, {0, 330}},
+                         {VK_NUMPAD3, 1, {808, 330}},
+                         {VK_NUMPAD5, 2, {404, 180}},
+                         {VK_NUMPAD7, 3, {0, 0}},
+                         {VK_NUMPAD9, 4, {808, 0}}};
+constexpr POINT kCentre = {404, 180};
+
+std::string Crlf(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+struct Entry {
+  std::string name, path;
+};
+
+// applications.dat as the launcher writes it.
+std::string CatalogueText(const std::vector<Entry>& entries) {
+  std::string text;
+  for (const Entry& e : entries) text += Crlf({"[" + e.name + "]", "Datei = " + e.path, "Icon = " + e.path});
+  return text;
+}
+
+std::string Scrambled(const std::string& plain) {
+  std::string out = plain;
+  for (char& c : out) c = static_cast<char>(static_cast<unsigned char>(c) + 32);
+  return out;
+}
+
+// settings.dat as the launcher writes it with the default font and no skin.
+std::string SettingsText(int alignment, POINT at, int topmost, int docking, const std::string& password) {
+  return Crlf({"[Einstellungen]", "Schriftart = Arial", "Schriftfarbe = 0", "Schriftgrösse = 8", "Style = 0",
+               ";   0 = Normal", ";   4 = Unterstrichen", ";   8 = Durchgestrichen", ";  16 = Hohe Qualität",
+               "; 256 = Fett", "; 512 = Kursiv", "Fensterausrichtung = " + std::to_string(alignment),
+               "; 0 = Auf x & y ausrichten", "; 1 = Links unten", "; 3 = Rechts unten", "; 5 = Zentriert",
+               "; 7 = Links oben", "; 9 = Rechts oben", "Fensterpositionx = " + std::to_string(at.x),
+               "Fensterpositiony = " + std::to_string(at.y), "Fensteroption = " + std::to_string(topmost),
+               "; 0 = Normal", "; 1 = Immer im Vordergrund", "Fensterdocking = " + std::to_string(docking),
+               "; 0 = Aus", "; 1 = An", "Passwort = " + Scrambled(password), "; Passwort leer = Keine Passwortabfrage",
+               "Skin = "});
+}
+
+std::string Garbage(size_t size, unsigned seed) {
+  std::string data(size, '\0');
+  for (char& c : data) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 16);
+  }
+  return data;
+}
+
+std::string RecordLine(const std::string& program, char letter) {
+  return "\"" + std::string(1, letter) + ":" + program + "\"\t" + std::string(1, letter) + ":\\";
+}
+
+bool SamePlace(HWND hwnd, POINT at) {
+  RECT r = ScreenRect(hwnd);
+  return r.left == at.x && r.top == at.y;
+}
+
+std::string Where(HWND hwnd) {
+  RECT r = ScreenRect(hwnd);
+  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ")";
+}
+
+// ---- the status strip's expected pictures, drawn here with the same fonts ----
+
+class Canvas {
+ public:
+  Canvas() {
+    HDC screen = GetDC(nullptr);
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+    dc_ = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = kWidth;
+    bi.bmiHeader.biHeight = -kHeight;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    dib_ = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    old_ = SelectObject(dc_, dib_);
+    ReleaseDC(nullptr, screen);
+    RECT all = {0, 0, kWidth, kHeight};
+    FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  }
+  ~Canvas() {
+    SelectObject(dc_, old_);
+    DeleteObject(dib_);
+    DeleteDC(dc_);
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  void Box(int x, int y, int w, int h, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    RECT r = {x, y, x + w, y + h};
+    FillRect(dc_, &r, brush);
+    DeleteObject(brush);
+  }
+  // Centred on column 99 like the strip's texts.
+  std::string CentredText(const std::string& text, int points, int y) {
+    HFONT font = CreateFontA(-MulDiv(points, dpi_, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                             "Arial");
+    HGDIOBJ old = SelectObject(dc_, font);
+    SIZE size = {};
+    GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+    SetBkMode(dc_, TRANSPARENT);
+    SetTextColor(dc_, RGB(0, 0, 0));
+    TextOutA(dc_, 99 - size.cx / 2, y, text.c_str(), static_cast<int>(text.size()));
+    SelectObject(dc_, old);
+    DeleteObject(font);
+    return text;
+  }
+  Shot Picture() const {
+    GdiFlush();
+    Shot s;
+    s.width = kWidth;
+    s.height = kHeight;
+    s.pixels.resize(kWidth * kHeight);
+    for (int i = 0; i < kWidth * kHeight; ++i) s.pixels[i] = static_cast<const uint32_t*>(bits_)[i] & 0xFFFFFF;
+    return s;
+  }
+
+  static constexpr int kWidth = 198, kHeight = 24;
+
+ private:
+  int dpi_ = 96;
+  HDC dc_ = nullptr;
+  HBITMAP dib_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  void* bits_ = nullptr;
+};
+
+Shot UpperBar(const std::string& text) {
+  Canvas c;
+  c.CentredText(text, 8, -1);
+  return c.Picture();
+}
+
+std::string DateText(const SYSTEMTIME& t) {
+  static const char* const kDays[7] = {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"};
+  char text[64];
+  std::snprintf(text, sizeof text, "%s %02d.%02d.%02d / %02d:%02d Uhr", kDays[t.wDayOfWeek], t.wDay, t.wMonth,
+                t.wYear % 100, t.wHour, t.wMinute);
+  return text;
+}
+
+struct Gauge {
+  Shot picture;
+  std::string text;
+};
+
+Gauge LowerBar(const std::string& drive, uint64_t total, uint64_t free) {
+  Canvas c;
+  static const COLORREF kStripes[5] = {RGB(192, 192, 192), RGB(208, 208, 208), RGB(224, 224, 224),
+                                       RGB(208, 208, 208), RGB(192, 192, 192)};
+  int length = static_cast<int>(std::lround(185.0 / static_cast<double>(total) * static_cast<double>(total - free)));
+  for (int i = 0; i < 5; ++i) c.Box(0, 13 + 2 * i, length, 2, kStripes[i]);
+  float t = static_cast<float>(total), f = static_cast<float>(free);
+  const char* unit = "MB";
+  if (t / 1000000 < 1000) {
+    t /= 1000000;
+    f /= 1000000;
+  } else {
+    t /= 1000000000;
+    f /= 1000000000;
+    unit = "GB";
+  }
+  int percent = static_cast<int>(std::nearbyint(100 - 100 / t * f));
+  char text[96];
+  std::snprintf(text, sizeof text, "%s %.2f%s / %.2f%s %d%%", drive.c_str(), f, unit, t, unit, percent);
+  c.CentredText(text, 7, 13);
+  return Gauge{c.Picture(), text};
+}
+
+// Pixels that differ inside a rectangle of two strip pictures.
+int Differences(const Shot& a, const Shot& b, int left, int top, int right, int bottom) {
+  if (a.width < right + 1 || b.width < right + 1 || a.height < bottom + 1 || b.height < bottom + 1) return -1;
+  int n = 0;
+  for (int y = top; y <= bottom; ++y)
+    for (int x = left; x <= right; ++x)
+      if (a.At(x, y) != b.At(x, y)) ++n;
+  return n;
+}
+int UpperBarDifferences(const Shot& a, const Shot& b) { return Differences(a, b, 1, 1, 196, 10); }
+int GaugeDifferences(const Shot& a, const Shot& b) { return Differences(a, b, 1, 13, 185, 22); }
+
+enum class Lamp { kGreen, kRed, kOther };
+Lamp LampOf(const Shot& strip) {
+  uint32_t c = strip.At(192, 18);
+  if (c == 0x00A000) return Lamp::kGreen;
+  if (c == 0xA00000) return Lamp::kRed;
+  return Lamp::kOther;
+}
+
+// ---- the fixture: one launcher process per journey ----
+
+class Journeys : public ::testing::Test {
+ protected:
+  void SetUp() override { DrainKeyState(); }
+
+  void TearDown() override {
+    if (launcher_.Running()) {
+      const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+      SaveScreen(std::string("left-running-") + info->name());
+      launcher_.Kill();
+    }
+  }
+
+  // Starts the launcher from the drive's root and waits until it is shown.
+  ::testing::AssertionResult StartOn(const Drive& drive, DWORD timeoutMs = 20000) {
+    DrainKeyState();
+    DWORD started = GetTickCount();
+    if (!launcher_.Start(drive, timeoutMs)) {
+      DWORD code = 0;
+      bool ended = launcher_.WaitExit(&code, 0);
+      SaveScreen(std::string("not-shown-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+      auto failure = ::testing::AssertionFailure() << "main window not shown within " << (GetTickCount() - started) << " ms";
+      if (ended) failure << "; the launcher ended with exit code 0x" << std::hex << code;
+      return failure;
+    }
+    DWORD_PTR ignored;
+    if (!SendMessageTimeoutA(Main(), WM_NULL, 0, 0, 0, timeoutMs, &ignored))
+      return ::testing::AssertionFailure() << "launcher does not answer after showing its window";
+    if (Title(Main()) != kTitle) return ::testing::AssertionFailure() << "title " << Title(Main());
+    // Wine's stand-in tray sits in the top left corner, where one of the
+    // window's places is; it goes where no place and no dialog reaches.
+    if (HWND tray = TrayWindow())
+      SetWindowPos(tray, HWND_TOPMOST, 430, 700, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    Pause(150);
+    return ::testing::AssertionSuccess();
+  }
+
+  void QuitExpectingZero() {
+    DWORD code = 1234;
+    bool ended = launcher_.Quit(&code);
+    if (!ended) SaveScreen(std::string("quit-failed-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    EXPECT_TRUE(ended) << "the quit button did not end the launcher";
+    if (ended) {
+      EXPECT_EQ(code, 0u);
+    }
+  }
+
+  HWND Main() const { return launcher_.Main(); }
+  HWND MainList() const { return launcher_.Control(89); }
+
+  void Command(int button) {
+    BringToFront(Main());
+    ClickWindow(launcher_.Control(button));
+  }
+
+  HWND WaitFor(const char* cls, DWORD timeoutMs = 3000) const { return launcher_.WaitWindowOfClass(cls, timeoutMs); }
+
+  // A dialog of the launcher, once its last control has been created.
+  HWND WaitForDialog(const char* cls, DWORD timeoutMs = 3000) const {
+    static const std::pair<const char*, int> kLastControl[] = {
+        {kInfoClass, 43}, {kAddChangeClass, 49}, {kRemoveClass, 45}, {kPromptClass, 44}, {kSettingsClass, 53}};
+    HWND dialog = WaitFor(cls, timeoutMs);
+    for (const auto& last : kLastControl)
+      if (dialog && std::string(last.first) == cls && !WaitUntil([&] { return FindChild(dialog, last.second); }, timeoutMs))
+        return nullptr;
+    return dialog;
+  }
+
+  // A message box or file requester of the launcher with the given title.
+  HWND WaitRequester(const std::string& title, DWORD timeoutMs = 5000) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+          for (HWND w : launcher_.TopWindows())
+            if (ClassOf(w) == kRequesterClass && Title(w) == title) found = w;
+          return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+  }
+
+  static void Click(HWND dialog, int control) {
+    HWND c = FindChild(dialog, control);
+    ASSERT_NE(c, nullptr) << "control " << control;
+    ClickWindow(c);
+  }
+
+  void CloseWithCloseBox(HWND window) {
+    BringToFront(window);
+    POINT p;
+    ASSERT_TRUE(CloseBoxPoint(window, &p)) << "no close box";
+    LeftClick(p);
+  }
+
+  // Types the path into the open-file requester and confirms with Enter.
+  ::testing::AssertionResult ChooseFile(const std::string& title, const std::string& path) {
+    HWND requester = WaitRequester(title);
+    if (!requester) return ::testing::AssertionFailure() << "no requester \"" << title << "\"";
+    HWND nameField = nullptr;
+    for (HWND w : Children(requester))
+      if (ClassOf(w) == "Edit" && IsWindowVisible(w)) nameField = w;
+    if (!nameField) return ::testing::AssertionFailure() << "requester without a file name field";
+    BringToFront(requester);
+    ClickWindow(nameField);
+    TypeText(path);
+    Key(VK_RETURN);
+    if (!WaitUntil([&] { return !IsWindow(requester); }, 5000))
+      return ::testing::AssertionFailure() << "requester still open after choosing " << path;
+    Pause(200);
+    return ::testing::AssertionSuccess();
+  }
+
+  // A launcher message box: its text, after dismissing it with its button.
+  std::string AnswerMessageBox(HWND box) {
+    std::string text;
+    HWND button = nullptr;
+    for (HWND w : Children(box)) {
+      if (ClassOf(w) == "Static" && !WindowText(w).empty()) text = WindowText(w);
+      if (ClassOf(w) == "Button" && IsWindowVisible(w)) button = w;
+    }
+    BringToFront(box);
+    if (button) ClickWindow(button);
+    WaitUntil([&] { return !IsWindow(box); }, 3000);
+    return text;
+  }
+
+  void DoubleClickItem(HWND list, int index) {
+    RECT r;
+    ASSERT_TRUE(ListItemRect(list, index, &r, LVIR_ICON)) << "item " << index;
+    BringToFront(GetAncestor(list, GA_ROOT));
+    DoubleClick(Centre(r));
+    Pause(100);
+  }
+
+  void Tick(HWND list, int index) {
+    POINT p;
+    ASSERT_TRUE(ListCheckBoxPoint(list, index, &p)) << "item " << index << " has no check box";
+    LeftClick(p);
+    ASSERT_TRUE(WaitUntil([&] { return ListChecked(list, index); }, 2000)) << "item " << index << " not ticked";
+  }
+
+  // Presses a keypad key with the main window in front.
+  void PressWithMainInFront(WORD vk) {
+    BringToFront(Main());
+    Key(vk);
+  }
+
+  // Drags the main window by its banner so that its top left corner would
+  // end at `to` if nothing interfered.
+  void DragBanner(POINT to) {
+    RECT banner = ScreenRect(launcher_.Control(58));
+    RECT window = ScreenRect(Main());
+    POINT grab = {banner.left + 30, banner.top + 20};
+    POINT drop = {grab.x + (to.x - window.left), grab.y + (to.y - window.top)};
+    BringToFront(Main());
+    MoveTo(grab);
+    Pause(50);
+    LeftDown();
+    Pause(150);
+    const int steps = 12;
+    for (int i = 1; i <= steps; ++i) {
+      MoveTo(POINT{grab.x + (drop.x - grab.x) * i / steps, grab.y + (drop.y - grab.y) * i / steps});
+      Pause(30);
+    }
+    Pause(100);
+    LeftUp();
+    Pause(300);
+  }
+
+  HWND TrayIcon() const {
+    std::vector<HWND> icons = TrayIcons();
+    return icons.empty() ? nullptr : icons.back();
+  }
+
+  // Right click on the tray icon, "Ausrichtung", then the item.
+  ::testing::AssertionResult ChooseFromTrayMenu(int submenuIndex) {
+    HWND icon = TrayIcon();
+    if (!icon) return ::testing::AssertionFailure() << "no tray icon";
+    RightClick(Centre(ScreenRect(icon)));
+    HWND menu = WaitFor(kMenuClass, 3000);
+    if (!menu) return ::testing::AssertionFailure() << "right click on the tray icon opened no menu";
+    RECT m = ScreenRect(menu);
+    HWND submenu = nullptr;
+    // The first entry opens the submenu when the pointer rests on it.
+    for (int y = m.top + 2; y < m.bottom && !submenu; y += 3) {
+      MoveTo(POINT{(m.left + m.right) / 2, y});
+      WaitUntil(
+          [&] {
+            for (HWND w : launcher_.TopWindows())
+              if (ClassOf(w) == kMenuClass && w != menu) submenu = w;
+            return submenu != nullptr;
+          },
+          y == m.top + 2 ? 800 : 60);
+    }
+    if (!submenu) {
+      Key(VK_ESCAPE);
+      Key(VK_ESCAPE);
+      return ::testing::AssertionFailure() << "\"Ausrichtung\" opened no submenu";
+    }
+    RECT client;
+    GetClientRect(submenu, &client);
+    POINT origin = ClientOrigin(submenu);
+    POINT item = {origin.x + client.right / 2, origin.y + client.bottom * (2 * submenuIndex + 1) / 10};
+    MoveTo(POINT{origin.x + client.right / 2, origin.y + 2});
+    Pause(50);
+    MoveTo(item);
+    Pause(100);
+    LeftClick(item);
+    if (!WaitUntil([&] { return launcher_.FindWindowOfClass(kMenuClass) == nullptr; }, 3000))
+      return ::testing::AssertionFailure() << "menu still open";
+    return ::testing::AssertionSuccess();
+  }
+
+  Shot Strip() const { return Capture(ScreenRect(launcher_.Control(37))); }
+
+  // The only box the launcher shows unasked is its error trap's.
+  ::testing::AssertionResult NoMessageBox() const {
+    HWND box = launcher_.FindWindowOfClass(kRequesterClass);
+    if (!box) return ::testing::AssertionSuccess();
+    std::string text;
+    for (HWND w : Children(box))
+      if (ClassOf(w) == "Static" && !WindowText(w).empty()) text = WindowText(w);
+    return ::testing::AssertionFailure() << "box \"" << Title(box) << "\": " << text;
+  }
+
+  Launcher launcher_;
+};
+
+::testing::AssertionResult ListIs(HWND list, const std::vector<std::string>& want, DWORD timeoutMs = 3000) {
+  std::vector<std::string> got;
+  WaitUntil([&] { return (got = ListTexts(list)) == want; }, timeoutMs);
+  if (got == want) return ::testing::AssertionSuccess();
+  std::string text;
+  for (const std::string& s : got) text += "\"" + s + "\" ";
+  return ::testing::AssertionFailure() << "list holds " << got.size() << " items: " << text;
+}
+
+::testing::AssertionResult TextBecomes(HWND control, const std::string& want, DWORD timeoutMs = 3000) {
+  std::string got;
+  WaitUntil([&] { return (got = WindowText(control)) == want; }, timeoutMs);
+  if (got == want) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "text is \"" << got << "\"";
+}
+
+::testing::AssertionResult MovesTo(HWND hwnd, POINT at, DWORD timeoutMs = 3000) {
+  if (WaitUntil([&] { return SamePlace(hwnd, at); }, timeoutMs)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "window at " << Where(hwnd) << ", wanted (" << at.x << ", " << at.y << ")";
+}
+
+::testing::AssertionResult LogGrowsTo(const RecordLog& log, size_t lines, DWORD timeoutMs = 5000) {
+  if (WaitUntil([&] { return log.Lines().size() >= lines; }, timeoutMs)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "record log has " << log.Lines().size() << " lines, wanted " << lines;
+}
+
+std::set<HWND> VisibleTopWindows() {
+  std::set<HWND> out;
+  EnumWindows(
+      [](HWND w, LPARAM l) -> BOOL {
+        if (IsWindowVisible(w)) reinterpret_cast<std::set<HWND>*>(l)->insert(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+// ---- 1. first run ----
+
+TEST_F(Journeys, FirstRunBuildsTheCatalogueWhichFollowsTheStickToAnotherLetter) {
+  Drive drive("first-run");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.InstallDemo("Apps\\Alpha\\Alpha.exe"));
+  ASSERT_TRUE(drive.InstallDemo("Apps\\Beta Tool\\Beta.exe"));
+  ASSERT_TRUE(drive.Map('T'));
+  RecordLog log;
+
+  ASSERT_TRUE(StartOn(drive));
+  EXPECT_TRUE(ListIs(MainList(), {}));
+  EXPECT_FALSE(drive.Exists("settings.dat"));
+  EXPECT_FALSE(drive.Exists("applications.dat"));
+
+  // A drive without settings.dat has no password: the protected commands
+  // open at once.
+  Command(1);
+  EXPECT_EQ(WaitForDialog(kPromptClass, 1000), nullptr) << "password prompt on a drive without settings.dat";
+  HWND dialog = WaitForDialog(kAddChangeClass);
+  ASSERT_NE(dialog, nullptr) << "add/change dialog not opened";
+  EXPECT_EQ(Title(dialog), "Programm(e) hinzufügen / ändern");
+  HWND list = FindChild(dialog, 91);
+  EXPECT_TRUE(ListIs(list, {}));
+  EXPECT_FALSE(IsWindowEnabled(FindChild(dialog, 79))) << "name field usable without an entry";
+
+  // A named entry without a program blocks the close with one message.
+  Click(dialog, 49);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(FindChild(dialog, 79)); }, 2000));
+  TypeText("Alpha");
+  EXPECT_TRUE(ListIs(list, {"Alpha"}));
+  CloseWithCloseBox(dialog);
+  HWND box = WaitRequester(kTitle);
+  ASSERT_NE(box, nullptr) << "an incomplete entry closed the dialog without a message";
+  EXPECT_EQ(AnswerMessageBox(box), "Es sind noch nicht alle Angaben gemacht!");
+  Pause(300);
+  EXPECT_EQ(WaitRequester(kTitle, 300), nullptr) << "more than one message for one incomplete entry";
+  EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "dialog closed with an incomplete entry";
+  EXPECT_FALSE(drive.Exists("applications.dat"));
+
+  Click(dialog, 47);
+  ASSERT_TRUE(ChooseFile("Speicherort der Datei:", drive.Root() + "Apps\\Alpha\\Alpha.exe"));
+  EXPECT_TRUE(TextBecomes(FindChild(dialog, 80), "...\\Apps\\Alpha\\Alpha.exe"));
+  EXPECT_TRUE(TextBecomes(FindChild(dialog, 81), "Alpha.exe"));
+
+  // After a choice the list was refilled, so the next new entry goes last.
+  Click(dialog, 49);
+  Pause(200);
+  TypeText("Beta");
+  Click(dialog, 47);
+  ASSERT_TRUE(ChooseFile("Speicherort der Datei:", drive.Root() + "Apps\\Beta Tool\\Beta.exe"));
+  EXPECT_TRUE(ListIs(list, {"Alpha", "Beta"}));
+
+  CloseWithCloseBox(dialog);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000)) << "complete catalogue did not close the dialog";
+  EXPECT_EQ(drive.Read("applications.dat"),
+            CatalogueText({{"Alpha", "\\Apps\\Alpha\\Alpha.exe"}, {"Beta", "\\Apps\\Beta Tool\\Beta.exe"}}));
+  EXPECT_TRUE(ListIs(MainList(), {"Alpha", "Beta"}));
+  QuitExpectingZero();
+  EXPECT_FALSE(drive.Exists("settings.dat")) << "settings.dat written without the settings dialog";
+
+  // Another computer gives the stick another letter.
+  ASSERT_TRUE(drive.Map('U'));
+  ASSERT_TRUE(StartOn(drive));
+  ASSERT_TRUE(ListIs(MainList(), {"Alpha", "Beta"}));
+  DoubleClickItem(MainList(), 1);
+  ASSERT_TRUE(LogGrowsTo(log, 1));
+  DoubleClickItem(MainList(), 0);
+  ASSERT_TRUE(LogGrowsTo(log, 2));
+  // Stored paths come back lower-cased behind the new letter.
+  EXPECT_EQ(log.Lines(), (std::vector<std::string>{RecordLine("\\apps\\beta tool\\beta.exe", 'U'),
+                                                    RecordLine("\\apps\\alpha\\alpha.exe", 'U')}));
+  QuitExpectingZero();
+}
+
+// ---- 2. launching ----
+
+TEST_F(Journeys, DoubleClickStartsFromTheDriveRootAndAVanishedProgramStartsNothing) {
+  Drive drive("launch");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.InstallDemo("Apps\\Alpha\\Alpha.exe"));
+  ASSERT_TRUE(drive.InstallDemo("Apps\\Gone\\Gone.exe"));
+  ASSERT_TRUE(drive.InstallDemo("Apps\\With Blank\\Tool.exe"));
+  ASSERT_TRUE(drive.Write("settings.dat", SettingsText(5, kCentre, 0, 0, "")));
+  ASSERT_TRUE(drive.Write("applications.dat", CatalogueText({{"Alpha", "\\Apps\\Alpha\\Alpha.exe"},
+                                                             {"Gone", "\\Apps\\Gone\\Gone.exe"},
+                                                             {"Blank", "\\Apps\\With Blank\\Tool.exe"}})));
+  ASSERT_TRUE(drive.Map('T'));
+  RecordLog log;
+  ASSERT_TRUE(StartOn(drive));
+  ASSERT_TRUE(ListIs(MainList(), {"Alpha", "Gone", "Blank"}));
+
+  // A blank in the path needs the quotes.
+  DoubleClickItem(MainList(), 2);
+  ASSERT_TRUE(LogGrowsTo(log, 1));
+  EXPECT_EQ(log.Lines()[0], RecordLine("\\apps\\with blank\\tool.exe", 'T'));
+
+  ASSERT_TRUE(DeleteFileA(drive.Host("Apps\\Gone\\Gone.exe").c_str()));
+  std::set<HWND> before = VisibleTopWindows();
+  DoubleClickItem(MainList(), 1);
+  Pause(1500);
+  EXPECT_EQ(log.Lines().size(), 1u) << "a deleted program started something";
+  EXPECT_EQ(VisibleTopWindows(), before) << "a deleted program showed a window";
+
+  // A click beside the items clears the selection; a double click there starts nothing.
+  RECT listRect = ScreenRect(MainList());
+  DoubleClick(POINT{listRect.left + 20, listRect.bottom - 20});
+  Pause(1000);
+  EXPECT_EQ(log.Lines().size(), 1u) << "a double click on empty space started a program";
+
+  DoubleClickItem(MainList(), 0);
+  ASSERT_TRUE(LogGrowsTo(log, 2));
+  EXPECT_EQ(log.Lines()[1], RecordLine("\\apps\\alpha\\alpha.exe", 'T'));
+  QuitExpectingZero();
+}
+
+// ---- 3. placement ----
+
+TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
+  Drive drive("placement");
+  ASSERT_TRUE(drive.InstallLauncher());
+  // Hand-written: any rewrite would normalise its spacing and comments.
+  const std::string settings =
+      "[Einstellungen]\r\nSchriftart=Arial\r\nFensterausrichtung   =5\r\n;kein Leerzeichen\r\n"
+      "Fensterdocking = 0\n\nFensteroption = 0\r\n";
+  ASSERT_TRUE(drive.Write("settings.dat", settings));
+  ASSERT_TRUE(drive.Map('T'));
+  ASSERT_TRUE(StartOn(drive));
+  EXPECT_TRUE(MovesTo(Main(), kCentre));
+  EXPECT_FALSE(IsTopmost(Main()));
+
+  for (const Place& place : kPlaces) {
+    SCOPED_TRACE("keypad " + std::to_string(place.key - VK_NUMPAD0));
+    PressWithMainInFront(place.key);
+    EXPECT_TRUE(MovesTo(Main(), place.at));
+  }
+
+  // Docking is off: a drag near the edge stays where it was dropped.
+  DragBanner(POINT{20, 100});
+  EXPECT_TRUE(MovesTo(Main(), POINT{20, 100}));
+
+  PressWithMainInFront(VK_ESCAPE);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(Main()); }, 3000)) << "Escape did not hide the window";
+  EXPECT_TRUE(launcher_.Running());
+  HWND icon = TrayIcon();
+  ASSERT_NE(icon, nullptr) << "no tray icon while hidden";
+  LeftClick(Centre(ScreenRect(icon)));
+  Pause(800);  // longer than the double-click time
+  EXPECT_FALSE(IsWindowVisible(Main())) << "a single click on the tray icon showed the window";
+  DoubleClick(Centre(ScreenRect(icon)));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(Main()); }, 3000)) << "tray double click did not show it";
+  EXPECT_TRUE(SamePlace(Main(), POINT{20, 100})) << "shown again at " << Where(Main());
+
+  for (const Place& place : kPlaces) {
+    SCOPED_TRACE("tray menu item " + std::to_string(place.menuIndex));
+    ASSERT_TRUE(ChooseFromTrayMenu(place.menuIndex));
+    EXPECT_TRUE(MovesTo(Main(), place.at));
+  }
+
+  QuitExpectingZero();
+  EXPECT_EQ(drive.Read("settings.dat"), settings);
+  EXPECT_FALSE(drive.Exists("applications.dat"));
+}
+
+// ---- 4. settings and the protected area ----
+
+TEST_F(Journeys, SavedSettingsHoldAfterRestartAndThePasswordIsAskedOnce) {
+  Drive drive("settings");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.Write("settings.dat", "[Einstellungen]\r\n"));
+  ASSERT_TRUE(drive.Map('T'));
+  ASSERT_TRUE(StartOn(drive));
+  EXPECT_TRUE(MovesTo(Main(), kCentre));
+
+  Command(4);
+  HWND dialog = WaitForDialog(kSettingsClass);
+  ASSERT_NE(dialog, nullptr) << "settings dialog not opened";
+  EXPECT_EQ(launcher_.FindWindowOfClass(kPromptClass), nullptr) << "asked for a password that is not set";
+  EXPECT_EQ(Title(dialog), "Einstellungen");
+  // The dialog is filled from the settings right after it was created.
+  auto shown = [&](int option) { return WaitUntil([&] { return IsChecked(FindChild(dialog, option)); }, 2000); };
+  EXPECT_TRUE(shown(68)) << "centred alignment not shown";
+  EXPECT_TRUE(shown(72)) << "normal focus not shown";
+  EXPECT_TRUE(shown(75)) << "docking off not shown";
+
+  // Escape hides the main window only while it is in front.
+  BringToFront(dialog);
+  Key(VK_ESCAPE);
+  Pause(500);
+  EXPECT_TRUE(IsWindowVisible(Main())) << "Escape in the settings dialog hid the main window";
+
+  Click(dialog, 82);
+  TypeText("Geheim1");
+  Click(dialog, 67);  // top right
+  EXPECT_TRUE(MovesTo(Main(), POINT{808, 0})) << "alignment not applied at once";
+  Click(dialog, 73);  // always on top
+  EXPECT_TRUE(WaitUntil([&] { return IsTopmost(Main()); }, 2000)) << "always on top not applied at once";
+  Click(dialog, 74);  // docking on
+  EXPECT_TRUE(WaitUntil([&] { return IsChecked(FindChild(dialog, 74)); }, 2000));
+  Click(dialog, 53);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000)) << "save did not close the dialog";
+  EXPECT_EQ(drive.Read("settings.dat"), SettingsText(9, POINT{808, 0}, 1, 1, "Geheim1"));
+  QuitExpectingZero();
+
+  ASSERT_TRUE(StartOn(drive));
+  EXPECT_TRUE(SamePlace(Main(), POINT{808, 0})) << "restarted at " << Where(Main());
+  EXPECT_TRUE(IsTopmost(Main()));
+
+  // Docking: a drag that brings the left edge within 32 pixels snaps it to 0.
+  DragBanner(POINT{300, 0});
+  EXPECT_TRUE(MovesTo(Main(), POINT{300, 0}));
+  DragBanner(POINT{20, 0});
+  EXPECT_TRUE(MovesTo(Main(), POINT{0, 0})) << "no snap to the left edge";
+
+  Command(1);
+  HWND prompt = WaitForDialog(kPromptClass);
+  ASSERT_NE(prompt, nullptr) << "no password prompt";
+  EXPECT_EQ(Title(prompt), "Geschützter Bereich");
+  EXPECT_FALSE(IsWindowEnabled(Main())) << "main window usable while the prompt is open";
+  HWND field = FindChild(prompt, 78);
+  BringToFront(prompt);
+  TypeText("geheim1");  // wrong case
+  Click(prompt, 44);
+  EXPECT_TRUE(TextBecomes(field, "")) << "wrong entry not cleared";
+  Pause(300);
+  EXPECT_TRUE(IsWindow(prompt) && IsWindowVisible(prompt)) << "wrong password accepted";
+  EXPECT_EQ(launcher_.FindWindowOfClass(kAddChangeClass), nullptr);
+  TypeText("Geheim1");
+  Key(VK_RETURN);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(prompt); }, 3000)) << "right password refused";
+  HWND addChange = WaitForDialog(kAddChangeClass);
+  ASSERT_NE(addChange, nullptr) << "add/change dialog not opened after the password";
+  EXPECT_TRUE(IsWindowEnabled(Main()));
+  // An empty catalogue is complete: the close box saves it empty.
+  CloseWithCloseBox(addChange);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(addChange); }, 3000));
+  bool saved = false;
+  EXPECT_EQ(drive.Read("applications.dat", &saved), "");
+  EXPECT_TRUE(saved) << "empty catalogue not saved";
+
+  for (auto [button, cls] : {std::pair<int, const char*>{4, kSettingsClass}, {2, kRemoveClass}}) {
+    SCOPED_TRACE("command " + std::to_string(button));
+    Command(button);
+    HWND opened = WaitForDialog(cls);
+    EXPECT_NE(opened, nullptr);
+    EXPECT_EQ(launcher_.FindWindowOfClass(kPromptClass), nullptr) << "asked again after a correct entry";
+    if (opened) {
+      CloseWithCloseBox(opened);
+      EXPECT_TRUE(WaitUntil([&] { return !IsWindow(opened); }, 3000));
+    }
+  }
+  QuitExpectingZero();
+  EXPECT_EQ(drive.Read("settings.dat"), SettingsText(9, POINT{808, 0}, 1, 1, "Geheim1"));
+}
+
+// ---- 5. removing with folders ----
+
+TEST_F(Journeys, RemovingDeletesTheTickedFoldersButNeverTheDriveRoot) {
+  Drive drive("remove");
+  ASSERT_TRUE(drive.InstallLauncher());
+  for (const char* program : {"Apps\\Alpha\\Alpha.exe", "Apps\\Beta\\Beta.exe", "Apps\\Gamma\\Gamma.exe", "Stick.exe"})
+    ASSERT_TRUE(drive.InstallDemo(program));
+  // A read-only file in a nested folder must go as well.
+  ASSERT_TRUE(drive.Write("Apps\\Gamma\\Data\\Deep\\state.txt", "x"));
+  ASSERT_TRUE(SetFileAttributesA(drive.Host("Apps\\Gamma\\Data\\Deep\\state.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(drive.Write("settings.dat", SettingsText(5, kCentre, 0, 0, "")));
+  ASSERT_TRUE(drive.Write("applications.dat", CatalogueText({{"Alpha", "\\Apps\\Alpha\\Alpha.exe"},
+                                                             {"Beta", "\\Apps\\Beta\\Beta.exe"},
+                                                             {"Gamma", "\\Apps\\Gamma\\Gamma.exe"},
+                                                             {"Stick", "\\Stick.exe"},
+                                                             {"Sneaky", "\\Apps\\..\\Stick.exe"}})));
+  ASSERT_TRUE(drive.Map('T'));
+  ASSERT_TRUE(StartOn(drive));
+  ASSERT_TRUE(ListIs(MainList(), {"Alpha", "Beta", "Gamma", "Stick", "Sneaky"}));
+
+  Command(2);
+  HWND dialog = WaitForDialog(kRemoveClass);
+  ASSERT_NE(dialog, nullptr) << "remove dialog not opened";
+  EXPECT_EQ(Title(dialog), "Programm(e) entfernen");
+  HWND list = FindChild(dialog, 90);
+  HWND logList = FindChild(dialog, 59);
+  ASSERT_TRUE(ListIs(list, {"Alpha", "Beta", "Gamma", "Stick", "Sneaky"}));
+  EXPECT_EQ(ListBoxLines(logList), (std::vector<std::string>{"Markieren Sie die Programme", "die Sie entfernen wollen!"}));
+
+  Tick(list, 0);
+  Tick(list, 2);
+  Click(dialog, 9);
+  ASSERT_TRUE(WaitUntil([&] { return IsChecked(FindChild(dialog, 9)); }, 2000));
+  Click(dialog, 45);
+  EXPECT_TRUE(ListIs(list, {"Beta", "Stick", "Sneaky"}, 5000));
+  EXPECT_EQ(ListBoxLines(logList),
+            (std::vector<std::string>{"Entferne... Gamma", "Ok!", "Lösche Verzeichnis...", "Entferne... Alpha", "Ok!",
+                                      "Lösche Verzeichnis..."}));
+  EXPECT_FALSE(drive.Exists("Apps\\Alpha"));
+  EXPECT_FALSE(drive.Exists("Apps\\Gamma"));
+  EXPECT_TRUE(drive.Exists("Apps\\Beta\\Beta.exe"));
+  for (int i = 0; i < ListCount(list); ++i) EXPECT_FALSE(ListChecked(list, i)) << "item " << i << " still ticked";
+  EXPECT_TRUE(ListIs(MainList(), {"Beta", "Stick", "Sneaky"}));
+
+  // Folders that are the drive's root, however written, are refused.
+  std::vector<std::string> filesBefore = drive.Files();
+  Tick(list, 1);
+  Tick(list, 2);
+  EXPECT_TRUE(IsChecked(FindChild(dialog, 9))) << "check box lost its state";
+  Click(dialog, 45);
+  EXPECT_TRUE(ListIs(list, {"Beta"}, 5000));
+  EXPECT_EQ(drive.Files(), filesBefore) << "removing an entry in the root deleted files";
+  CloseWithCloseBox(dialog);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
+  EXPECT_TRUE(ListIs(MainList(), {"Beta"}));
+  QuitExpectingZero();
+  EXPECT_EQ(drive.Read("applications.dat"), CatalogueText({{"Beta", "\\Apps\\Beta\\Beta.exe"}}));
+  EXPECT_TRUE(drive.Exists("trovanto.exe"));
+  EXPECT_TRUE(drive.Exists("Stick.exe"));
+}
+
+// ---- 6. status strip ----
+
+TEST_F(Journeys, StatusStripShowsTimeHoverCaptionGaugeAndLamp) {
+  Drive drive("strip");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.Write("settings.dat", SettingsText(5, kCentre, 0, 0, "")));
+  ASSERT_TRUE(drive.Map('T'));
+  MoveTo(POINT{1000, 740});  // off the buttons
+  ASSERT_TRUE(StartOn(drive));
+
+  auto dateShown = [&] {
+    Shot strip = Strip();
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    if (UpperBarDifferences(strip, UpperBar(DateText(now))) == 0) return true;
+    // The minute may have turned between the tick and this reading.
+    FILETIME ft;
+    SystemTimeToFileTime(&now, &ft);
+    ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
+    t.QuadPart -= 60ull * 10000000ull;
+    ft = FILETIME{t.LowPart, t.HighPart};
+    SYSTEMTIME before;
+    FileTimeToSystemTime(&ft, &before);
+    before.wDayOfWeek = now.wDay == before.wDay ? now.wDayOfWeek : static_cast<WORD>((now.wDayOfWeek + 6) % 7);
+    return UpperBarDifferences(strip, UpperBar(DateText(before))) == 0;
+  };
+  EXPECT_TRUE(WaitUntil(dateShown, 2000)) << "upper bar does not show the day and time";
+
+  MoveTo(Centre(ScreenRect(launcher_.Control(5))));
+  EXPECT_TRUE(WaitUntil([&] { return UpperBarDifferences(Strip(), UpperBar("Info...")) == 0; }, 1000))
+      << "hover over button 5 does not show its caption";
+  MoveTo(Centre(ScreenRect(launcher_.Control(1))));
+  EXPECT_TRUE(WaitUntil([&] { return UpperBarDifferences(Strip(), UpperBar("Programm(e) hinzufügen / ändern")) == 0; },
+                        1000));
+  MoveTo(POINT{1000, 740});
+  EXPECT_TRUE(WaitUntil(dateShown, 1000)) << "day and time not back after leaving the buttons";
+
+  // The gauge: bar and numbers of this drive, and a lamp that is red while
+  // nothing changes.
+  auto gaugeMatches = [&](std::string* shown) {
+    ULARGE_INTEGER avail, total, free;
+    if (!GetDiskFreeSpaceExA(drive.Root().substr(0, 2).c_str(), &avail, &total, &free)) return false;
+    Gauge want = LowerBar(drive.Root().substr(0, 2), total.QuadPart, free.QuadPart);
+    *shown = want.text;
+    return GaugeDifferences(Strip(), want.picture) == 0;
+  };
+  std::string gaugeText;
+  EXPECT_TRUE(WaitUntil([&] { return gaugeMatches(&gaugeText); }, 2000)) << "gauge does not show " << gaugeText;
+  EXPECT_TRUE(WaitUntil([&] { return LampOf(Strip()) == Lamp::kRed; }, 3000)) << "lamp never red while idle";
+
+  bool green = false;
+  ASSERT_TRUE(drive.Write("copied.bin", Garbage(3 << 20, 7)));
+  WaitUntil([&] { return green = LampOf(Strip()) == Lamp::kGreen; }, 1500, 15);
+  EXPECT_TRUE(green) << "lamp not green after a file was written to the drive";
+  EXPECT_TRUE(WaitUntil([&] { return LampOf(Strip()) == Lamp::kRed; }, 2000)) << "lamp stays green";
+  EXPECT_TRUE(WaitUntil([&] { return gaugeMatches(&gaugeText); }, 2000)) << "gauge not updated to " << gaugeText;
+  QuitExpectingZero();
+}
+
+// ---- robustness ----
+
+struct HostileCase {
+  const char* name;
+  std::vector<std::pair<std::string, std::string>> files;
+  int count;                       // items in the main list, -1 when anything goes
+  std::vector<std::string> first;  // texts of the first items
+  POINT at;                        // expected place, or {-1, -1}
+};
+
+std::string Repeat(const std::string& piece, size_t times) {
+  std::string out;
+  out.reserve(piece.size() * times);
+  for (size_t i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
+std::string ManyGroups(size_t n) {
+  std::string out;
+  out.reserve(n * 60);
+  for (size_t i = 0; i < n; ++i) out += "[P" + std::to_string(i) + "]\r\nDatei = \\Apps\\P" + std::to_string(i) + "\\p.exe\r\n";
+  return out;
+}
+
+std::string Le16(int v) { return std::string{static_cast<char>(v & 255), static_cast<char>((v >> 8) & 255)}; }
+std::string Le32(uint32_t v) { return Le16(v & 0xFFFF) + Le16(v >> 16); }
+std::string Be32(uint32_t v) {
+  return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                     static_cast<char>(v)};
+}
+
+// An icon file whose one image claims far more bytes than the file has.
+std::string OverlongIcon() { return Le16(0) + Le16(1) + Le16(1) + std::string("\0\0\0\0", 4) + Le16(1) + Le16(32) + Le32(0x7FFFFFF0) + Le32(22); }
+// A bitmap claiming 100000 x 100000 pixels.
+std::string HugeBitmap() {
+  return "BM" + Le32(54) + Le32(0) + Le32(54) + Le32(40) + Le32(100000) + Le32(100000) + Le16(1) + Le16(32) + Le32(0) +
+         Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(0);
+}
+// A PNG whose header claims 65535 x 65535 pixels, followed by garbage.
+std::string HugePng() {
+  return std::string("\x89PNG\r\n\x1a\n", 8) + Be32(13) + "IHDR" + Be32(65535) + Be32(65535) +
+         std::string("\x08\x06\0\0\0", 5) + Be32(0) + Garbage(4000, 3);
+}
+
+TEST_F(Journeys, HostileFilesAreReadAsFarAsTheyGoAndTheLauncherQuitsCleanly) {
+  const std::string alpha = "[Alpha]\r\nDatei = \\Apps\\Alpha\\Alpha.exe\r\n";
+  const std::vector<HostileCase> cases = {
+      {"binary garbage", {{"settings.dat", Garbage(65536, 1)}, {"applications.dat", Garbage(65536, 2)}}, -1, {}, {-1, -1}},
+      {"truncated lines",
+       {{"settings.dat", "[Einstellungen]\r\nFensterausrichtung = 9\r\nSchriftgr"},
+        {"applications.dat", alpha + "Icon = \\Apps\\Al"}},
+       1, {"Alpha"}, {808, 0}},
+      {"header without bracket", {{"applications.dat", alpha + "[Bet"}}, 2, {"Alpha", "Bet"}, {-1, -1}},
+      {"50 MB files",
+       {{"settings.dat", "[Einstellungen]\r\n" + Repeat("Unbekannt = 123456789\r\n", 2200000) + "Fensterausrichtung = 7\r\n"},
+        {"applications.dat", "[Big]\r\nDatei = \\" + std::string(50u << 20, 'x') + "\r\n" + alpha}},
+       2, {"Big", "Alpha"}, {0, 0}},
+      {"100,000 groups", {{"applications.dat", ManyGroups(100000)}}, 100000, {"P0", "P1"}, {-1, -1}},
+      {"invalid UTF-8 after a BOM",
+       {{"settings.dat", "\xEF\xBB\xBF[Einstellungen]\r\nSchriftart = \xC3\x28\xFF\xFE\r\nFensterausrichtung = 3\r\nSkin = \xE2\x82\r\n"},
+        {"applications.dat", "\xEF\xBB\xBF[Gr\xC3\xBC\xC3\x9F]\r\nDatei = \\\xF0\x28\x8C\x28.exe\r\n[\xC3\x28]\r\nDatei = \\b.exe\r\n"}},
+       2, {"Grüß"}, {808, 330}},
+      {"bogus pictures",
+       {{"settings.dat", "[Einstellungen]\r\nSkin = Huge\r\n"},
+        {"Skins\\Huge\\skin.png", HugePng()},
+        {"Skins\\Empty\\skin.png", ""},
+        {"Skins\\Noise\\skin.png", Garbage(5000, 4)},
+        {"Icons\\noise.ico", Garbage(3000, 5)},
+        {"Icons\\overlong.ico", OverlongIcon()},
+        {"Icons\\empty.ico", ""},
+        {"Icons\\huge.bmp", HugeBitmap()},
+        {"applications.dat", Crlf({"[Noise]", "Datei = \\Apps\\Alpha\\Alpha.exe", "Icon = \\Icons\\noise.ico",
+                                   "[Overlong]", "Datei = \\Apps\\Alpha\\Alpha.exe", "Icon = \\Icons\\overlong.ico",
+                                   "[Empty]", "Datei = \\Apps\\Alpha\\Alpha.exe", "Icon = \\Icons\\empty.ico",
+                                   "[Huge]", "Datei = \\Apps\\Alpha\\Alpha.exe", "Icon = \\Icons\\huge.bmp",
+                                   "[Self]", "Datei = \\Icons\\noise.ico", "Icon = \\Icons\\noise.ico"})}},
+       5, {"Noise", "Overlong", "Empty", "Huge", "Self"}, {404, 180}},
+  };
+  for (const HostileCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    DrainKeyState();
+    Drive drive("hostile");
+    ASSERT_TRUE(drive.InstallLauncher());
+    ASSERT_TRUE(drive.InstallDemo("Apps\\Alpha\\Alpha.exe"));
+    for (const auto& file : c.files) ASSERT_TRUE(drive.Write(file.first, file.second));
+    ASSERT_TRUE(drive.Map('T'));
+    std::vector<std::string> before = drive.Files();
+    if (::testing::AssertionResult started = StartOn(drive, 300000); !started) {
+      ADD_FAILURE() << started.message();
+      launcher_.Kill();
+      continue;
+    }
+    if (c.count >= 0) {
+      EXPECT_EQ(ListCount(MainList()), c.count);
+    }
+    for (size_t i = 0; i < c.first.size(); ++i) EXPECT_EQ(ListText(MainList(), static_cast<int>(i)), c.first[i]);
+    Pause(600);  // a few ticks of the status strip
+    EXPECT_TRUE(NoMessageBox());
+    if (c.at.x >= 0) {
+      EXPECT_TRUE(SamePlace(Main(), c.at)) << "at " << Where(Main());
+    }
+    if (std::string(c.name) == "bogus pictures") {
+      // Every bogus skin chosen while running, one after the other.
+      Command(4);
+      HWND dialog = WaitForDialog(kSettingsClass);
+      EXPECT_NE(dialog, nullptr);
+      if (dialog) {
+        HWND skins = FindChild(dialog, 10);
+        for (int i = 0; i < 3; ++i) {
+          ClickWindow(skins);
+          Pause(200);
+          Key(i == 0 ? VK_HOME : VK_DOWN);
+          Key(VK_RETURN);
+          Pause(300);
+          EXPECT_TRUE(launcher_.Running());
+        }
+        CloseWithCloseBox(dialog);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
+      }
+    }
+    // Still responsive: the information dialog opens and closes.
+    Command(5);
+    HWND info = WaitForDialog(kInfoClass);
+    EXPECT_NE(info, nullptr) << "no information dialog";
+    if (info) {
+      Click(info, 43);
+      EXPECT_TRUE(WaitUntil([&] { return !IsWindow(info); }, 3000));
+    }
+    QuitExpectingZero();
+    launcher_.Kill();
+    EXPECT_EQ(drive.Files(), before) << "files appeared or vanished";
+  }
+}
+
+TEST_F(Journeys, DriveVanishingWhileRunningCrashesNothingAndStartsNothing) {
+  Drive drive("vanish");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.InstallDemo("Apps\\Alpha\\Alpha.exe"));
+  ASSERT_TRUE(drive.Write("settings.dat", SettingsText(5, kCentre, 0, 0, "")));
+  ASSERT_TRUE(drive.Write("applications.dat", CatalogueText({{"Alpha", "\\Apps\\Alpha\\Alpha.exe"}})));
+  ASSERT_TRUE(drive.Map('T'));
+  RecordLog log;
+  ASSERT_TRUE(StartOn(drive));
+  std::vector<std::string> before = drive.Files();
+  Pause(500);
+
+  drive.Unmap();
+  const char* stress = std::getenv("TROVANTO_STRESS");
+  const DWORD duration = stress && std::string(stress) == "1" ? 60000 : 10000;
+  DWORD start = GetTickCount();
+  int round = 0;
+  while (GetTickCount() - start < duration) {
+    ASSERT_TRUE(launcher_.Running()) << "launcher ended " << (GetTickCount() - start) << " ms after the drive went";
+    DWORD_PTR ignored;
+    ASSERT_TRUE(SendMessageTimeoutA(Main(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &ignored)) << "launcher hangs";
+    ASSERT_TRUE(NoMessageBox());
+    // The pointer wanders over the buttons so that the strip keeps redrawing.
+    MoveTo(Centre(ScreenRect(launcher_.Control(1 + round++ % 7))));
+    Pause(400);
+  }
+  MoveTo(POINT{1000, 740});
+  ASSERT_TRUE(ListIs(MainList(), {"Alpha"}));
+  DoubleClickItem(MainList(), 0);
+  Pause(1500);
+  EXPECT_TRUE(log.Lines().empty()) << "a program started from a drive that is gone";
+  QuitExpectingZero();
+  ASSERT_TRUE(drive.Map('T'));
+  EXPECT_EQ(drive.Files(), before);
+}
+
+TEST_F(Journeys, WriteProtectedDriveFailsSilentlyAndLosesNothing) {
+  Drive drive("protected");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.InstallDemo("Apps\\Alpha\\Alpha.exe"));
+  ASSERT_TRUE(drive.InstallDemo("Apps\\Beta\\Beta.exe"));
+  const std::string settings = SettingsText(5, kCentre, 0, 0, "");
+  const std::string catalogue =
+      CatalogueText({{"Alpha", "\\Apps\\Alpha\\Alpha.exe"}, {"Beta", "\\Apps\\Beta\\Beta.exe"}});
+  ASSERT_TRUE(drive.Write("settings.dat", settings));
+  ASSERT_TRUE(drive.Write("applications.dat", catalogue));
+  ASSERT_TRUE(drive.Map('T'));
+  drive.SetReadOnly(true);
+  WriteGuard guard;
+  for (const std::string& file : drive.Files())
+    if (file != "trovanto.exe") {
+      ASSERT_TRUE(guard.Hold(drive.Host(file))) << file;
+    }
+  std::vector<std::string> files = drive.Files();
+
+  ASSERT_TRUE(StartOn(drive));
+  ASSERT_TRUE(ListIs(MainList(), {"Alpha", "Beta"}));
+
+  // Settings: the new place takes effect, the failed save says nothing.
+  Command(4);
+  HWND dialog = WaitForDialog(kSettingsClass);
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, 66);
+  EXPECT_TRUE(MovesTo(Main(), POINT{0, 0}));
+  Click(dialog, 53);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000)) << "failed save kept the dialog open";
+  Pause(300);
+  EXPECT_EQ(launcher_.FindWindowOfClass(kRequesterClass), nullptr) << "a message about the failed save";
+  EXPECT_TRUE(SamePlace(Main(), POINT{0, 0}));
+
+  // Catalogue: a new entry stays in the list although it cannot be saved.
+  // Right after opening, the cursor is on the first entry, so the new entry
+  // follows it.
+  Command(1);
+  dialog = WaitForDialog(kAddChangeClass);
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, 49);
+  Pause(200);
+  TypeText("Gamma");
+  Click(dialog, 47);
+  ASSERT_TRUE(ChooseFile("Speicherort der Datei:", drive.Root() + "Apps\\Beta\\Beta.exe"));
+  CloseWithCloseBox(dialog);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000)) << "failed save kept the dialog open";
+  EXPECT_EQ(launcher_.FindWindowOfClass(kRequesterClass), nullptr) << "a message about the failed save";
+  EXPECT_TRUE(ListIs(MainList(), {"Alpha", "Gamma", "Beta"}));
+
+  // Removal: the folder cannot go, and says so in the log.
+  Command(2);
+  dialog = WaitForDialog(kRemoveClass);
+  ASSERT_NE(dialog, nullptr);
+  HWND list = FindChild(dialog, 90);
+  ASSERT_TRUE(ListIs(list, {"Alpha", "Gamma", "Beta"}));
+  Tick(list, 0);
+  Click(dialog, 9);
+  Click(dialog, 45);
+  EXPECT_TRUE(ListIs(list, {"Gamma", "Beta"}, 5000));
+  EXPECT_EQ(ListBoxLines(FindChild(dialog, 59)),
+            (std::vector<std::string>{"Entferne... Alpha", "Ok!", "Lösche Verzeichnis...", "Fehler!"}));
+  CloseWithCloseBox(dialog);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
+
+  QuitExpectingZero();
+  guard.Release();
+  drive.SetReadOnly(false);
+  EXPECT_EQ(drive.Files(), files);
+  EXPECT_EQ(drive.Read("settings.dat"), settings);
+  EXPECT_EQ(drive.Read("applications.dat"), catalogue);
+}
+
+}  // namespace

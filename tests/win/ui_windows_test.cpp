@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/timer.h"
 #include "ui/ui.h"
@@ -51,6 +52,7 @@ class UiWindows : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     ui::WindowsStartup();
+    ui::ControlsStartup();
     ui::TimerStartup();
   }
   static void TearDownTestSuite() {
@@ -291,6 +293,43 @@ TEST_F(UiWindows, ForegroundNumberAndClosingADialogActivatesItsOwner) {
   Drain();
   EXPECT_EQ(GetActiveWindow(), owner);
   EXPECT_EQ(ui::ForegroundWindowNumber(), 5);
+}
+
+void PressTab(bool shift) {
+  std::vector<INPUT> in;
+  auto key = [&](WORD vk, DWORD flags) {
+    INPUT i = {};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = vk;
+    i.ki.dwFlags = flags;
+    in.push_back(i);
+  };
+  if (shift) key(VK_SHIFT, 0);
+  key(VK_TAB, 0);
+  key(VK_TAB, KEYEVENTF_KEYUP);
+  if (shift) key(VK_SHIFT, KEYEVENTF_KEYUP);
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+  Drain();
+}
+
+TEST_F(UiWindows, TabAndShiftTabWalkTheEnabledVisibleTabStopsInCircles) {
+  ASSERT_NE(ui::CreateProgramWindow(5, 100, 100, 300, 200, "Tabs", kDialog, nullptr), 0);
+  ui::UseControlParent(ui::WindowHandle(5));
+  for (int n = 1; n <= 4; ++n) ASSERT_NE(ui::CreateEditField(n, 10, 10 + 30 * (n - 1), 100, 20, "", 0), 0);
+  ui::DisableControl(2, 1);
+  ShowWindow(ui::ControlHandle(3), SW_HIDE);
+  ui::ActivateProgramWindow(5);
+  ui::FocusControl(1);
+  Drain();
+  ASSERT_EQ(ui::FocusedControl(), 1);
+  PressTab(false);
+  EXPECT_EQ(ui::FocusedControl(), 4) << "disabled and hidden fields are skipped";
+  PressTab(false);
+  EXPECT_EQ(ui::FocusedControl(), 1) << "Tab on the last goes to the first";
+  PressTab(true);
+  EXPECT_EQ(ui::FocusedControl(), 4) << "Shift+Tab on the first goes to the last";
+  PressTab(true);
+  EXPECT_EQ(ui::FocusedControl(), 1);
 }
 
 TEST_F(UiWindows, FontHeightFollowsThePointSize) {

@@ -223,12 +223,13 @@ int WaitForEvent(int timeoutMs) {
   gEvents.rawFirst = msg.wParam;
   gEvents.rawSecond = msg.lParam;
   switch (msg.message) {
-    case WM_MOVE:
-    case WM_SIZE:
-    case WM_ERASEBKGND:
-    case WM_CLOSE:
-      // Their codes equal event codes; the translated event is queued
-      // already, so the raw message must not be reported a second time.
+    case WM_MOVE:   // 3
+    case WM_SIZE:   // 5
+    case WM_PAINT:  // 15
+    case WM_CLOSE:  // 16
+      // Their codes equal event codes, which the window procedure queues
+      // itself (a repaint from the background erase): reported raw, they
+      // would come twice.
       return kNoEvent;
     default:
       return static_cast<int>(msg.message);

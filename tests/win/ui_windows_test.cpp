@@ -12,25 +12,13 @@
 #include "ui/events.h"
 #include "ui/timer.h"
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
-struct Ev {
-  int code, source, type, window;
-};
+using Ev = wine_test::Event;
 
-// Collects events until the queue has been quiet for quietMs.
-std::vector<Ev> Drain(int quietMs = 150) {
-  std::vector<Ev> out;
-  DWORD last = GetTickCount();
-  while (GetTickCount() - last < static_cast<DWORD>(quietMs)) {
-    int code = ui::WaitForEvent(20);
-    if (code == ui::kNoEvent) continue;
-    out.push_back({code, ui::EventSource(), ui::EventSubtype(), ui::EventWindowNumber()});
-    last = GetTickCount();
-  }
-  return out;
-}
+std::vector<Ev> Drain(int quietMs = 150) { return wine_test::Drain(quietMs); }
 
 int Count(const std::vector<Ev>& evs, int code, int window = -2) {
   int n = 0;
@@ -40,12 +28,7 @@ int Count(const std::vector<Ev>& evs, int code, int window = -2) {
 }
 
 void Click(int x, int y, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
-  SetCursorPos(x, y);
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_MOUSE;
-  in[0].mi.dwFlags = down;
-  in[1].mi.dwFlags = up;
-  SendInput(2, in, sizeof(INPUT));
+  wine_test::ClickAt({x, y}, down, up);
 }
 
 class UiWindows : public ::testing::Test {
@@ -214,14 +197,16 @@ TEST_F(UiWindows, TimerSlotsRefuseOutsideRangeAndRestartReplaces) {
   EXPECT_EQ(ui::StartPeriodicTimer(16, 10, FirstProc), 0u);
   EXPECT_EQ(ui::StartPeriodicTimer(-1, 10, FirstProc), 0u);
   ASSERT_NE(ui::StartPeriodicTimer(0, 10, FirstProc), 0u);
-  Sleep(100);
-  EXPECT_GT(gFirstCalls.load(), 0);
+  auto waitFor = [](std::atomic<int>& calls) {
+    for (int i = 0; i < 200 && calls.load() == 0; ++i) Sleep(10);
+    return calls.load() > 0;
+  };
+  EXPECT_TRUE(waitFor(gFirstCalls));
   ASSERT_NE(ui::StartPeriodicTimer(0, 10, SecondProc), 0u);
-  Sleep(30);
+  EXPECT_TRUE(waitFor(gSecondCalls));
   int first = gFirstCalls.load();
   Sleep(150);
-  EXPECT_EQ(gFirstCalls.load(), first);
-  EXPECT_GT(gSecondCalls.load(), 0);
+  EXPECT_EQ(gFirstCalls.load(), first) << "the replaced procedure is still called";
   ui::StopPeriodicTimer(0);
   int second = gSecondCalls.load();
   Sleep(100);

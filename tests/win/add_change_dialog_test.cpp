@@ -25,13 +25,14 @@
 #include "ui/events.h"
 #include "ui/images.h"
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
 using catalogue::gCatalogue;
 using settings::gSettings;
 
-constexpr int kMain = 60, kMainList = 89, kDialog = 62;
+constexpr int kMainList = 89, kDialog = 62;
 constexpr int kList = 91, kName = 79, kProgram = 80, kIcon = 81;
 constexpr int kChooseProgram = 47, kChooseIcon = 48, kAdd = 49, kDown = 50, kUp = 51, kRemoveNew = 54;
 constexpr char kMessageTitle[] = "Trovanto v1.0";
@@ -42,18 +43,11 @@ DWORD gGuiThread = 0;
 // out the same in every run.
 std::string gRoot;
 
-std::string RepoPath(const std::string& relative) {
-  return std::string("Z:") + TROVANTO_TEST_DATA + "/../../" + relative;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
+using wine_test::Lower;
+using wine_test::ReadFile;
+using wine_test::RepoPath;
+using wine_test::WindowText;
+using wine_test::WriteFile;
 
 std::string CatalogueFile() { return gSettings.StartDirectory + "applications.dat"; }
 
@@ -69,9 +63,7 @@ void Forward(int event) {
 }
 
 // Lets every report of the last action arrive and be handled.
-void Settle() {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < 250;) Forward(ui::WaitForEvent(20));
-}
+void Settle() { wine_test::PumpFor(Forward, 250); }
 
 HWND Control(int n) { return ui::ControlHandle(n); }
 
@@ -81,12 +73,7 @@ void Press(int button) {
 }
 
 void ClickAt(POINT p) {
-  SetCursorPos(p.x, p.y);
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_MOUSE;
-  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, in, sizeof(INPUT));
+  wine_test::ClickAt(p);
   Settle();
 }
 
@@ -100,14 +87,10 @@ void ClickItem(int item) {
   ClickAt(p);
 }
 
-void ClickInto(int control) {
-  RECT r{};
-  GetWindowRect(Control(control), &r);
-  ClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-}
+void ClickInto(int control) { ClickAt(wine_test::CentreOf(Control(control))); }
 
 void Type(const char* text) {
-  for (const char* c = text; *c; ++c) PostMessageW(Control(kName), WM_CHAR, static_cast<WPARAM>(*c), 1);
+  wine_test::PostChars(Control(kName), text);
   Settle();
 }
 
@@ -126,34 +109,7 @@ std::vector<std::string> Names() {
   return names;
 }
 
-std::vector<std::string> Items(int list) {
-  std::vector<std::string> items;
-  HWND h = Control(list);
-  const int count = static_cast<int>(SendMessageA(h, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    char text[256] = {};
-    LVITEMA item{};
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(h, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    items.push_back(text);
-  }
-  return items;
-}
-
-std::string WindowText(HWND window) {
-  char text[MAX_PATH] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM param) {
-  char cls[16] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-  *reinterpret_cast<HWND*>(param) = window;
-  return FALSE;
-}
+std::vector<std::string> Items(int list) { return wine_test::ListViewItems(Control(list)); }
 
 BOOL CALLBACK FindMessageText(HWND child, LPARAM param) {
   char cls[16] = {};
@@ -161,15 +117,6 @@ BOOL CALLBACK FindMessageText(HWND child, LPARAM param) {
   auto* text = reinterpret_cast<std::string*>(param);
   if (lstrcmpiA(cls, "Static") == 0 && text->empty()) *text = WindowText(child);
   return TRUE;
-}
-
-BOOL CALLBACK FindNameEdit(HWND child, LPARAM param) {
-  char cls[16] = {};
-  GetClassNameA(child, cls, sizeof cls);
-  const int id = GetDlgCtrlID(child);
-  if (lstrcmpiA(cls, "Edit") != 0 || (id != 0x47C && id != 0x480)) return TRUE;
-  *reinterpret_cast<HWND*>(param) = child;
-  return FALSE;
 }
 
 struct Seen {
@@ -197,8 +144,7 @@ class Answerer {
   void Run() {
     size_t next = 0;
     while (!stop_) {
-      HWND dialog = nullptr;
-      EnumThreadWindows(gGuiThread, FindVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
+      HWND dialog = wine_test::FindDialog(gGuiThread, nullptr);
       if (!dialog) {
         Sleep(20);
         continue;
@@ -213,8 +159,7 @@ class Answerer {
         char folder[MAX_PATH] = {};
         if (SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) > 0)
           seen.folder = folder;
-        HWND edit = nullptr;
-        EnumChildWindows(dialog, FindNameEdit, reinterpret_cast<LPARAM>(&edit));
+        HWND edit = wine_test::FileNameEdit(dialog);
         if (next < files_.size() && edit) {
           SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(files_[next++].c_str()));
           button = IDOK;
@@ -232,34 +177,19 @@ class Answerer {
   std::thread thread_;
 };
 
-std::string Lower(std::string s) {
-  CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
-  return s;
-}
-
 class AddChangeDialog : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     gGuiThread = GetCurrentThreadId();
-    ui::WindowsStartup();
-    ui::ControlsStartup();
-    ui::ImagesStartup();
+    wine_test::StartServices();
     ui::MakeFont(12, "Arial", 8, 0);
-    for (int n = 15; n <= 34; ++n) {
-      const std::string path = RepoPath("resources/pictures/" + std::to_string(n) + ".ico");
-      ASSERT_NE(ui::ImageFromFile(n, path.c_str()), 0) << path;
-    }
+    ASSERT_NO_FATAL_FAILURE(wine_test::LoadIcons(RepoPath("resources/pictures/"), 15, 34));
     gSettings.Title = "Trovanto";
     gSettings.Version = "1.0";
-    ASSERT_NE(ui::CreateProgramWindow(kMain, 10, 10, 216, 408, "", ui::kBorderlessPopup, nullptr), 0);
-    ui::UseControlParent(ui::WindowHandle(kMain));
-    ASSERT_NE(ui::CreateIconList(kMainList, 9, 63, 139, 304, "", 160, 0), 0);
+    ASSERT_NO_FATAL_FAILURE(wine_test::CreateMainWindow(10, 10));
+    ASSERT_NE(wine_test::CreateMainList(9, 63, 139, 304), 0);
   }
-  static void TearDownTestSuite() {
-    ui::WindowsShutdown();
-    ui::ImagesShutdown();
-    ui::FontsShutdown();
-  }
+  static void TearDownTestSuite() { wine_test::StopServices(); }
 
   void SetUp() override {
     gRoot = "Z:\\tmp\\trovanto-add-change-" + std::to_string(GetCurrentProcessId());

@@ -18,6 +18,7 @@
 #include "ui/controls.h"
 #include "ui/images.h"
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
@@ -32,14 +33,8 @@ std::string SourceFile(const std::string& relative) {
   return dir + "/" + relative;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
+using wine_test::ReadFile;
+using wine_test::WriteFile;
 
 std::string SystemFile(const char* name) {
   char dir[MAX_PATH];

@@ -15,25 +15,13 @@
 #include "ui/object_table.h"
 #include "ui/timer.h"
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
-struct Ev {
-  int code, source, type;
-};
+using Ev = wine_test::Event;
 
-// Collects events until the queue has been quiet for quietMs.
-std::vector<Ev> Drain(int quietMs = 250) {
-  std::vector<Ev> out;
-  DWORD last = GetTickCount();
-  while (GetTickCount() - last < static_cast<DWORD>(quietMs)) {
-    int code = ui::WaitForEvent(20);
-    if (code == ui::kNoEvent) continue;
-    out.push_back({code, ui::EventSource(), ui::EventSubtype()});
-    last = GetTickCount();
-  }
-  return out;
-}
+std::vector<Ev> Drain(int quietMs = 250) { return wine_test::Drain(quietMs); }
 
 // The event types a control reported, in order.
 std::vector<int> TypesOf(const std::vector<Ev>& evs, int source) {

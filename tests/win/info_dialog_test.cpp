@@ -16,20 +16,20 @@
 #include "ui/events.h"
 #include "ui/images.h"
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
 using settings::gSettings;
 
-constexpr int kMain = 60, kInfo = 61;
+constexpr int kInfo = 61;
 
 std::vector<std::string> gMails, gWebsites;
 void RecordMail(const char* address) { gMails.push_back(address); }
 void RecordWebsite(const char* address) { gWebsites.push_back(address); }
 
-std::string RepoPath(const char* relative) {
-  return std::string("Z:") + TROVANTO_TEST_DATA + "/../../" + relative;
-}
+using wine_test::RepoPath;
+using wine_test::WindowText;
 
 void Forward(int event) {
   if (event != ui::kControlEvent) return;
@@ -38,55 +38,27 @@ void Forward(int event) {
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs;) {
-    Forward(ui::WaitForEvent(20));
-    if (done()) return true;
-  }
-  return done();
+  return wine_test::PumpUntil(Forward, done, timeoutMs);
 }
 
-void PumpFor(DWORD ms) {
-  PumpUntil([] { return false; }, ms);
-}
+void PumpFor(DWORD ms) { wine_test::PumpFor(Forward, ms); }
 
 // A real mouse click in the middle of the control.
 void ClickCentre(int control) {
-  RECT r{};
-  GetWindowRect(ui::ControlHandle(control), &r);
-  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  const POINT p = wine_test::CentreOf(ui::ControlHandle(control));
+  SetCursorPos(p.x, p.y);
   PumpFor(50);
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_MOUSE;
-  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, in, sizeof(INPUT));
-}
-
-std::string WindowText(HWND window) {
-  wchar_t text[256] = {};
-  GetWindowTextW(window, text, 256);
-  char narrow[256] = {};
-  WideCharToMultiByte(1252, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-  return narrow;
+  wine_test::PressMouse();
 }
 
 class InfoDialog : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ui::WindowsStartup();
-    ui::ControlsStartup();
-    ui::ImagesStartup();
-    ui::MakeFont(11, "Arial", 8, 0);
-    ui::MakeFont(12, "Tahoma", 8, 0);
-    ui::MakeFont(13, "Tahoma", 8, ui::kFontBold);
-    ui::MakeFont(14, "Tahoma", 7, 0);
-    for (int n : {20, 23, 24, 26, 29}) {
-      std::string path = RepoPath("resources/pictures/") + std::to_string(n) + ".ico";
-      ASSERT_NE(ui::ImageFromFile(n, path.c_str()), 0) << path;
-    }
-    ASSERT_NE(ui::CreateProgramWindow(kMain, 0, 0, 216, 408, "", ui::kBorderlessPopup, nullptr), 0);
-    ui::UseControlParent(ui::WindowHandle(kMain));
-    ui::CreateIconList(89, 8, 60, 160, 300, "", 160, 0);
+    wine_test::StartServices();
+    wine_test::MakeDialogFonts();
+    ASSERT_NO_FATAL_FAILURE(wine_test::LoadIcons(RepoPath("resources/pictures/"), {20, 23, 24, 26, 29}));
+    ASSERT_NO_FATAL_FAILURE(wine_test::CreateMainWindow(0, 0));
+    wine_test::CreateMainList(8, 60, 160, 300);
     gSettings.Title = "Trovanto";
     gSettings.Version = "1.0";
     settings::SetMailOpenerForTesting(RecordMail);
@@ -95,9 +67,7 @@ class InfoDialog : public ::testing::Test {
   static void TearDownTestSuite() {
     settings::SetMailOpenerForTesting(nullptr);
     settings::SetWebsiteOpenerForTesting(nullptr);
-    ui::WindowsShutdown();
-    ui::ImagesShutdown();
-    ui::FontsShutdown();
+    wine_test::StopServices();
   }
   void SetUp() override {
     gMails.clear();

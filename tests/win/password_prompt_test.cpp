@@ -19,6 +19,7 @@
 #include "ui/events.h"
 #include "ui/images.h"
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
@@ -26,9 +27,7 @@ using settings::gSettings;
 
 constexpr int kMain = 60, kPrompt = 64, kField = 78, kButton = 44;
 
-std::string RepoPath(const char* relative) {
-  return std::string("Z:") + TROVANTO_TEST_DATA + "/../../" + relative;
-}
+using wine_test::RepoPath;
 
 template <typename Pred>
 bool WaitFor(Pred done, DWORD timeoutMs = 5000) {
@@ -58,7 +57,7 @@ class User {
   // Unicode characters, so the Windows-1252 letters arrive whatever the
   // code page of the process.
   bool Type(const std::wstring& text) {
-    for (wchar_t c : text) PostMessageW(field_, WM_CHAR, c, 1);
+    wine_test::PostChars(field_, text);
     return WaitFor([&] { return GetWindowTextLengthW(field_) == static_cast<int>(text.size()); });
   }
 
@@ -119,26 +118,13 @@ void RunWithUser(const std::function<void(User&)>& act) {
 class PasswordPrompt : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ui::WindowsStartup();
-    ui::ControlsStartup();
-    ui::ImagesStartup();
-    ui::MakeFont(11, "Arial", 8, 0);
-    ui::MakeFont(12, "Tahoma", 8, 0);
-    ui::MakeFont(13, "Tahoma", 8, ui::kFontBold);
-    ui::MakeFont(14, "Tahoma", 7, 0);
-    for (int n : {20, 23, 24, 26, 29}) {
-      std::string path = RepoPath("resources/pictures/") + std::to_string(n) + ".ico";
-      ASSERT_NE(ui::ImageFromFile(n, path.c_str()), 0) << path;
-    }
-    ASSERT_NE(ui::CreateProgramWindow(kMain, 100, 100, 216, 408, "", ui::kBorderlessPopup, nullptr), 0);
-    ui::UseControlParent(ui::WindowHandle(kMain));
-    ui::CreateIconList(89, 8, 60, 160, 300, "", 160, 0);
+    wine_test::StartServices();
+    wine_test::MakeDialogFonts();
+    ASSERT_NO_FATAL_FAILURE(wine_test::LoadIcons(RepoPath("resources/pictures/"), {20, 23, 24, 26, 29}));
+    ASSERT_NO_FATAL_FAILURE(wine_test::CreateMainWindow(100, 100));
+    wine_test::CreateMainList(8, 60, 160, 300);
   }
-  static void TearDownTestSuite() {
-    ui::WindowsShutdown();
-    ui::ImagesShutdown();
-    ui::FontsShutdown();
-  }
+  static void TearDownTestSuite() { wine_test::StopServices(); }
   void SetUp() override {
     gSettings.AccessGranted = 0;
     while (ui::WaitForEvent(0) != ui::kNoEvent) {

@@ -21,6 +21,7 @@
 #include "ui/events.h"
 #include "ui/images.h"
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
@@ -28,23 +29,15 @@ using catalogue::gCatalogue;
 using settings::gSettings;
 using Strings = std::vector<std::string>;
 
-constexpr int kMain = 60, kMainList = 89, kDialog = 63, kList = 90, kLog = 59, kDeleteFolders = 9, kRemove = 45;
+constexpr int kMainList = 89, kDialog = 63, kList = 90, kLog = 59, kDeleteFolders = 9, kRemove = 45;
 constexpr int kAddChange = 62, kAddChangeList = 91, kMoveDown = 50, kName = 79;
 
 std::string gRoot;
 
-std::string RepoPath(const std::string& relative) {
-  return std::string("Z:") + TROVANTO_TEST_DATA + "/../../" + relative;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
+using wine_test::ReadFile;
+using wine_test::RepoPath;
+using wine_test::To1252;
+using wine_test::WriteFile;
 
 bool Exists(const std::string& path) { return storage::PathSize(path.c_str()) != -1; }
 
@@ -57,21 +50,13 @@ void Forward(int event) {
     catalogue::AddChangeControlEvent(c, ui::EventSubtype());
 }
 
-void Settle() {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < 250;) Forward(ui::WaitForEvent(20));
-}
+void Settle() { wine_test::PumpFor(Forward, 250); }
 
 HWND Control(int n) { return ui::ControlHandle(n); }
 
 void Press(int button) {
   PostMessageW(Control(button), BM_CLICK, 0, 0);
   Settle();
-}
-
-std::string To1252(const wchar_t* text) {
-  char narrow[512] = {};
-  WideCharToMultiByte(1252, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-  return narrow;
 }
 
 Strings LogLines() {
@@ -87,20 +72,7 @@ Strings LogLines() {
   return lines;
 }
 
-Strings Items(int list) {
-  Strings items;
-  HWND h = Control(list);
-  const int count = ListView_GetItemCount(h);
-  for (int i = 0; i < count; ++i) {
-    wchar_t text[256] = {};
-    LVITEMW item{};
-    item.pszText = text;
-    item.cchTextMax = 256;
-    SendMessageW(h, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    items.push_back(To1252(text));
-  }
-  return items;
-}
+Strings Items(int list) { return wine_test::ListViewItems(Control(list)); }
 
 int TickedCount() {
   int ticked = 0;
@@ -136,25 +108,15 @@ std::string FileOf(const std::vector<Group>& groups) {
 class RemoveDialog : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ui::WindowsStartup();
-    ui::ControlsStartup();
-    ui::ImagesStartup();
+    wine_test::StartServices();
     ui::MakeFont(12, "Arial", 8, 0);
-    for (int n = 15; n <= 34; ++n) {
-      const std::string path = RepoPath("resources/pictures/" + std::to_string(n) + ".ico");
-      ASSERT_NE(ui::ImageFromFile(n, path.c_str()), 0) << path;
-    }
+    ASSERT_NO_FATAL_FAILURE(wine_test::LoadIcons(RepoPath("resources/pictures/"), 15, 34));
     gSettings.Title = "Trovanto";
     gSettings.Version = "1.0";
-    ASSERT_NE(ui::CreateProgramWindow(kMain, 10, 10, 216, 408, "", ui::kBorderlessPopup, nullptr), 0);
-    ui::UseControlParent(ui::WindowHandle(kMain));
-    ASSERT_NE(ui::CreateIconList(kMainList, 9, 63, 139, 304, "", 160, 0), 0);
+    ASSERT_NO_FATAL_FAILURE(wine_test::CreateMainWindow(10, 10));
+    ASSERT_NE(wine_test::CreateMainList(9, 63, 139, 304), 0);
   }
-  static void TearDownTestSuite() {
-    ui::WindowsShutdown();
-    ui::ImagesShutdown();
-    ui::FontsShutdown();
-  }
+  static void TearDownTestSuite() { wine_test::StopServices(); }
 
   void SetUp() override {
     gRoot = "Z:\\tmp\\trovanto-remove-" + std::to_string(GetCurrentProcessId());

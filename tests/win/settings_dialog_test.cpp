@@ -24,6 +24,7 @@
 #include "ui/events.h"
 #include "ui/images.h"
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
@@ -31,9 +32,8 @@ using settings::gSettings;
 
 constexpr int kMain = 60, kDialog = 65, kMainList = 89;
 
-std::string RepoPath(const std::string& relative) {
-  return std::string("Z:") + TROVANTO_TEST_DATA + "/../../" + relative;
-}
+using wine_test::RepoPath;
+using wine_test::ScalableFace;
 
 // One turn of the main loop, as far as the settings dialog is concerned.
 void Forward(int event) {
@@ -43,16 +43,10 @@ void Forward(int event) {
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs;) {
-    Forward(ui::WaitForEvent(20));
-    if (done()) return true;
-  }
-  return done();
+  return wine_test::PumpUntil(Forward, done, timeoutMs);
 }
 
-void PumpFor(DWORD ms) {
-  PumpUntil([] { return false; }, ms);
-}
+void PumpFor(DWORD ms) { wine_test::PumpFor(Forward, ms); }
 
 HWND Control(int n) { return ui::ControlHandle(n); }
 
@@ -60,7 +54,7 @@ HWND Control(int n) { return ui::ControlHandle(n); }
 // Windows-1252 letters arrive whatever the code page of the process.
 void Type(HWND field, const std::wstring& text) {
   PostMessageW(field, EM_SETSEL, 32767, 32767);  // at the end
-  for (wchar_t c : text) PostMessageW(field, WM_CHAR, c, 1);
+  wine_test::PostChars(field, text);
 }
 
 void ClearField(int control) {
@@ -94,16 +88,10 @@ std::string gStartDirectory;
 class SettingsDialog : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ui::WindowsStartup();
-    ui::ControlsStartup();
-    ui::ImagesStartup();
+    wine_test::StartServices();
     ui::RegisterPngDecoder();
-    ui::MakeFont(11, "Arial", 8, 0);
-    ui::MakeFont(12, "Tahoma", 8, 0);
-    ui::MakeFont(13, "Tahoma", 8, ui::kFontBold);
-    ui::MakeFont(14, "Tahoma", 7, 0);
-    for (int n : {20, 23, 24, 26, 29, 34})
-      ASSERT_NE(ui::ImageFromFile(n, RepoPath("resources/pictures/" + std::to_string(n) + ".ico").c_str()), 0);
+    wine_test::MakeDialogFonts();
+    ASSERT_NO_FATAL_FAILURE(wine_test::LoadIcons(RepoPath("resources/pictures/"), {20, 23, 24, 26, 29, 34}));
 
     // A start directory of our own with two skins.
     char temp[MAX_PATH];
@@ -122,16 +110,13 @@ class SettingsDialog : public ::testing::Test {
     settings::gDisplayWidth = ui::DisplayWidth(0);
     settings::gDisplayHeight = ui::DisplayHeight(0);
 
-    ASSERT_NE(ui::CreateProgramWindow(kMain, 100, 100, 216, 408, "", ui::kBorderlessPopup, nullptr), 0);
-    ui::UseControlParent(ui::WindowHandle(kMain));
-    ASSERT_NE(ui::CreateIconList(kMainList, 8, 60, 160, 300, "", 160, 0), 0);
+    ASSERT_NO_FATAL_FAILURE(wine_test::CreateMainWindow(100, 100));
+    ASSERT_NE(wine_test::CreateMainList(8, 60, 160, 300), 0);
     settings::PrepareSkinImage("");
   }
 
   static void TearDownTestSuite() {
-    ui::WindowsShutdown();
-    ui::ImagesShutdown();
-    ui::FontsShutdown();
+    wine_test::StopServices();
     DeleteFileA((gStartDirectory + "settings.dat").c_str());
     for (std::string skin : {"Blau", "Graphit"}) {
       DeleteFileA((gStartDirectory + "Skins\\" + skin + "\\skin.png").c_str());
@@ -350,26 +335,6 @@ TEST_F(SettingsDialog, SavingWritesEveryFieldAndReloadGivesItBack) {
   Open();
   SaveAndReload();
   EXPECT_TRUE(Current() == wanted);
-}
-
-// A face the font requester lists on this machine.
-std::string ScalableFace() {
-  std::string face;
-  HDC dc = GetDC(nullptr);
-  LOGFONTA wanted = {};
-  wanted.lfCharSet = DEFAULT_CHARSET;
-  auto take = [](const LOGFONTA* font, const TEXTMETRICA*, DWORD type, LPARAM param) -> int {
-    if (!(type & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == '@') return 1;
-    *reinterpret_cast<std::string*>(param) = font->lfFaceName;
-    return 0;
-  };
-  for (const char* preferred : {"Arial", "DejaVu Sans", "Liberation Sans", ""}) {
-    std::strncpy(wanted.lfFaceName, preferred, LF_FACESIZE - 1);
-    EnumFontFamiliesExA(dc, &wanted, take, reinterpret_cast<LPARAM>(&face), 0);
-    if (!face.empty()) break;
-  }
-  ReleaseDC(nullptr, dc);
-  return face;
 }
 
 TEST_F(SettingsDialog, FontButtonReplacesTheUserFontAndDropsTheOldStyle) {

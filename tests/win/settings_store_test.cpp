@@ -18,6 +18,7 @@
 #include "ui/drawing.h"
 #include "ui/images.h"
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
@@ -30,14 +31,8 @@ std::string DataFile(const char* name) {
   return dir + "/" + name;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
+using wine_test::ReadFile;
+using wine_test::WriteFile;
 
 auto StoredFields(const settings::Settings& s) {
   return std::make_tuple(s.Schriftart, s.Schriftfarbe, s.Schriftgrösse, s.Style, s.Fensterausrichtung,

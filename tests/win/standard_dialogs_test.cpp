@@ -12,12 +12,11 @@
 #include <utility>
 
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
 // Control identifiers of the platform dialog templates.
-constexpr int kFileNameBox = 0x47C;  // cmb13 (its edit in explorer style)
-constexpr int kFileNameEdit = 0x480;  // edt1, older templates
 constexpr int kFilterCombo = 0x470;  // cmb1
 constexpr int kFontStyleCombo = 0x471;  // cmb2
 constexpr int kFontSizeCombo = 0x472;  // cmb3
@@ -26,57 +25,13 @@ constexpr int kUnderlineBox = 0x411;  // chx2
 
 DWORD gGuiThread = 0;
 
-struct DialogSearch {
-  const char* title;
-  HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<DialogSearch*>(param);
-  char cls[16] = {}, text[256] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-  GetWindowTextA(window, text, sizeof text);
-  if (search->title && std::strcmp(text, search->title) != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
+using wine_test::FindControl;
+using wine_test::Lower;
+using wine_test::ScalableFace;
 
 // A visible dialog of the GUI thread; title nullptr matches any.
-HWND FindDialog(const char* title) {
-  DialogSearch search{title, nullptr};
-  EnumThreadWindows(gGuiThread, MatchDialog, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND WaitForDialog(const char* title, DWORD timeoutMs = 10000) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(20))
-    if (HWND dialog = FindDialog(title)) return dialog;
-  return nullptr;
-}
-
-struct ControlSearch {
-  int id;
-  const char* cls;
-  HWND found;
-};
-
-BOOL CALLBACK MatchControl(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<ControlSearch*>(param);
-  char cls[32] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (GetDlgCtrlID(window) != search->id || lstrcmpiA(cls, search->cls) != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-// Controls may sit below a combo box or another container, so every
-// descendant is searched.
-HWND FindControl(HWND dialog, int id, const char* cls) {
-  ControlSearch search{id, cls, nullptr};
-  EnumChildWindows(dialog, MatchControl, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+HWND FindDialog(const char* title) { return wine_test::FindDialog(gGuiThread, title); }
+HWND WaitForDialog(const char* title) { return wine_test::WaitForDialog(gGuiThread, title); }
 
 std::string TextOf(HWND window) {
   char text[MAX_PATH] = {};
@@ -141,11 +96,6 @@ class DialogDriver {
   std::atomic<bool> rescued_{false};
   std::thread thread_;
 };
-
-std::string Lower(std::string s) {
-  CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
-  return s;
-}
 
 // ---------------------------------------------------------------------------
 
@@ -229,10 +179,7 @@ class FileChooser : public ::testing::Test {
     return seen;
   }
 
-  static HWND NameEdit(HWND dialog) {
-    HWND edit = FindControl(dialog, kFileNameBox, "Edit");
-    return edit ? edit : FindControl(dialog, kFileNameEdit, "Edit");
-  }
+  static HWND NameEdit(HWND dialog) { return wine_test::FileNameEdit(dialog); }
 
   static void TypeNameAndConfirm(HWND dialog, const char* name) {
     SendMessageA(NameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
@@ -383,32 +330,6 @@ TEST_F(ModalDialogs, CancelledFontDialogGivesZeroUnderTheSameRule) {
 }
 
 // ---------------------------------------------------------------------------
-
-int CALLBACK TakeFirstScalableFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD type, LPARAM param) {
-  auto* face = reinterpret_cast<std::string*>(param);
-  if (!(type & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == '@') return 1;
-  *face = font->lfFaceName;
-  return 0;
-}
-
-// A face the font dialog can find on this machine, with all four styles.
-std::string ScalableFace() {
-  std::string face;
-  HDC dc = GetDC(nullptr);
-  LOGFONTA wanted = {};
-  wanted.lfCharSet = DEFAULT_CHARSET;
-  for (const char* preferred : {"Arial", "DejaVu Sans", "Liberation Sans", "Tahoma"}) {
-    std::strncpy(wanted.lfFaceName, preferred, LF_FACESIZE - 1);
-    EnumFontFamiliesExA(dc, &wanted, TakeFirstScalableFace, reinterpret_cast<LPARAM>(&face), 0);
-    if (!face.empty()) break;
-  }
-  if (face.empty()) {
-    wanted.lfFaceName[0] = '\0';
-    EnumFontFamiliesExA(dc, &wanted, TakeFirstScalableFace, reinterpret_cast<LPARAM>(&face), 0);
-  }
-  ReleaseDC(nullptr, dc);
-  return face;
-}
 
 class FontChooser : public ::testing::Test {
  protected:

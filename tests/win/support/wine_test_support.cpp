@@ -1,0 +1,230 @@
+#include "wine_test_support.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/images.h"
+#include "ui/ui.h"
+
+namespace wine_test {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string Lower(std::string s) {
+  CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
+  return s;
+}
+
+std::string To1252(const wchar_t* text) {
+  char narrow[1024] = {};
+  WideCharToMultiByte(1252, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+  return narrow;
+}
+
+void StartServices() {
+  ui::WindowsStartup();
+  ui::ControlsStartup();
+  ui::ImagesStartup();
+}
+
+void StopServices() {
+  ui::WindowsShutdown();
+  ui::ImagesShutdown();
+  ui::FontsShutdown();
+}
+
+void MakeDialogFonts() {
+  ui::MakeFont(11, "Arial", 8, 0);
+  ui::MakeFont(12, "Tahoma", 8, 0);
+  ui::MakeFont(13, "Tahoma", 8, ui::kFontBold);
+  ui::MakeFont(14, "Tahoma", 7, 0);
+}
+
+void LoadIcons(const std::string& folder, const std::vector<int>& numbers) {
+  for (int n : numbers) {
+    const std::string path = folder + std::to_string(n) + ".ico";
+    ASSERT_NE(ui::ImageFromFile(n, path.c_str()), 0) << path;
+  }
+}
+
+void LoadIcons(const std::string& folder, int first, int last) {
+  std::vector<int> numbers;
+  for (int n = first; n <= last; ++n) numbers.push_back(n);
+  LoadIcons(folder, numbers);
+}
+
+void CreateMainWindow(int x, int y) {
+  ASSERT_NE(ui::CreateProgramWindow(60, x, y, 216, 408, "", ui::kBorderlessPopup, nullptr), 0);
+  ui::UseControlParent(ui::WindowHandle(60));
+}
+
+intptr_t CreateMainList(int x, int y, int w, int h) { return ui::CreateIconList(89, x, y, w, h, "", 160, 0); }
+
+bool PumpUntil(Forwarder forward, const std::function<bool()>& done, DWORD timeoutMs) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs;) {
+    forward(ui::WaitForEvent(20));
+    if (done()) return true;
+  }
+  return done();
+}
+
+void PumpFor(Forwarder forward, DWORD ms) {
+  PumpUntil(forward, [] { return false; }, ms);
+}
+
+std::vector<Event> Drain(int quietMs) {
+  std::vector<Event> out;
+  DWORD last = GetTickCount();
+  while (GetTickCount() - last < static_cast<DWORD>(quietMs)) {
+    int code = ui::WaitForEvent(20);
+    if (code == ui::kNoEvent) continue;
+    out.push_back({code, ui::EventSource(), ui::EventSubtype(), ui::EventWindowNumber()});
+    last = GetTickCount();
+  }
+  return out;
+}
+
+std::vector<std::string> ListViewItems(HWND list) {
+  std::vector<std::string> items;
+  const int count = ListView_GetItemCount(list);
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[256] = {};
+    LVITEMW item{};
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    items.push_back(To1252(text));
+  }
+  return items;
+}
+
+std::string WindowText(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  return To1252(text);
+}
+
+namespace {
+
+struct DialogSearch {
+  const char* title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<DialogSearch*>(param);
+  char cls[16] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  if (search->title && WindowText(window) != search->title) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+struct ControlSearch {
+  int id;
+  const char* cls;
+  HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<ControlSearch*>(param);
+  char cls[32] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  if (GetDlgCtrlID(window) != search->id || lstrcmpiA(cls, search->cls) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+int CALLBACK TakeFirstScalableFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD type, LPARAM param) {
+  auto* face = reinterpret_cast<std::string*>(param);
+  if (!(type & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == '@') return 1;
+  *face = font->lfFaceName;
+  return 0;
+}
+
+}  // namespace
+
+HWND FindDialog(DWORD thread, const char* title) {
+  DialogSearch search{title, nullptr};
+  EnumThreadWindows(thread, MatchDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForDialog(DWORD thread, const char* title, DWORD timeoutMs) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(20))
+    if (HWND dialog = FindDialog(thread, title)) return dialog;
+  return nullptr;
+}
+
+HWND FindControl(HWND dialog, int id, const char* cls) {
+  ControlSearch search{id, cls, nullptr};
+  EnumChildWindows(dialog, MatchControl, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FileNameEdit(HWND dialog) {
+  // The edit of cmb13 in explorer style, edt1 in older templates.
+  HWND edit = FindControl(dialog, 0x47C, "Edit");
+  return edit ? edit : FindControl(dialog, 0x480, "Edit");
+}
+
+std::string ScalableFace() {
+  std::string face;
+  HDC dc = GetDC(nullptr);
+  LOGFONTA wanted = {};
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  for (const char* preferred : {"Arial", "DejaVu Sans", "Liberation Sans", "Tahoma"}) {
+    std::strncpy(wanted.lfFaceName, preferred, LF_FACESIZE - 1);
+    EnumFontFamiliesExA(dc, &wanted, TakeFirstScalableFace, reinterpret_cast<LPARAM>(&face), 0);
+    if (!face.empty()) break;
+  }
+  if (face.empty()) {
+    wanted.lfFaceName[0] = '\0';
+    EnumFontFamiliesExA(dc, &wanted, TakeFirstScalableFace, reinterpret_cast<LPARAM>(&face), 0);
+  }
+  ReleaseDC(nullptr, dc);
+  return face;
+}
+
+void PressMouse(DWORD down, DWORD up) {
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = down;
+  in[1].mi.dwFlags = up;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+void ClickAt(POINT p, DWORD down, DWORD up) {
+  SetCursorPos(p.x, p.y);
+  PressMouse(down, up);
+}
+
+POINT CentreOf(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void PostChars(HWND field, const char* text) {
+  for (const char* c = text; *c; ++c) PostMessageW(field, WM_CHAR, static_cast<WPARAM>(*c), 1);
+}
+
+void PostChars(HWND field, const std::wstring& text) {
+  for (wchar_t c : text) PostMessageW(field, WM_CHAR, c, 1);
+}
+
+}  // namespace wine_test

@@ -1,0 +1,80 @@
+// Helpers the Windows test programs share: service start-up, the main window
+// the dialogs hang on, event pumps, and driving windows as a user would.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace wine_test {
+
+#ifdef TROVANTO_TEST_DATA
+// Under Wine the Linux root is drive Z:. Inline, because only the test
+// programs know where their data lies.
+inline std::string RepoPath(const std::string& relative) {
+  return std::string("Z:") + TROVANTO_TEST_DATA + "/../../" + relative;
+}
+#endif
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+std::string Lower(std::string s);
+std::string To1252(const wchar_t* text);
+
+// Windows, controls and images; StopServices also drops every font.
+void StartServices();
+void StopServices();
+// The fonts the launcher's dialogs are laid out with.
+void MakeDialogFonts();
+// Fatal on the first picture that does not load; wrap in ASSERT_NO_FATAL_FAILURE.
+void LoadIcons(const std::string& folder, const std::vector<int>& numbers);
+void LoadIcons(const std::string& folder, int first, int last);
+
+// The launcher's main window (60) as the parent of new controls. Fatal if it
+// cannot be made; wrap in ASSERT_NO_FATAL_FAILURE.
+void CreateMainWindow(int x, int y);
+// The program list (89) of the main window.
+intptr_t CreateMainList(int x, int y, int w, int h);
+
+// The part of the main loop a test plays: what it does with one event.
+using Forwarder = void (*)(int event);
+bool PumpUntil(Forwarder forward, const std::function<bool()>& done, DWORD timeoutMs = 3000);
+void PumpFor(Forwarder forward, DWORD ms);
+
+struct Event {
+  int code, source, type, window;
+};
+// Collects events until the queue has been quiet for quietMs.
+std::vector<Event> Drain(int quietMs);
+
+// The texts of a list view's items, in order.
+std::vector<std::string> ListViewItems(HWND list);
+
+// A window's caption or a control's text as the launcher keeps it.
+std::string WindowText(HWND window);
+
+// A visible "#32770" dialog of the thread; title nullptr matches any.
+HWND FindDialog(DWORD thread, const char* title);
+HWND WaitForDialog(DWORD thread, const char* title, DWORD timeoutMs = 10000);
+// Controls may sit below a combo box or another container, so every
+// descendant is searched.
+HWND FindControl(HWND dialog, int id, const char* cls);
+// The file name field of a file requester, in either template.
+HWND FileNameEdit(HWND dialog);
+// A TrueType face the font requester lists on this machine, with all styles.
+std::string ScalableFace();
+
+// Mouse buttons go where the cursor is.
+void PressMouse(DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP);
+void ClickAt(POINT p, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP);
+// The middle of the window on the screen.
+POINT CentreOf(HWND window);
+
+// Characters as the keyboard delivers them to a focused field.
+void PostChars(HWND field, const char* text);
+// Unicode, so the Windows-1252 letters arrive whatever the code page of the process.
+void PostChars(HWND field, const std::wstring& text);
+
+}  // namespace wine_test

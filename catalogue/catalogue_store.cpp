@@ -70,6 +70,11 @@ void LoadCatalogue() {
   const std::string path = settings::StartDirectoryFile(kFileName);
   if (!preference::Open(path.c_str())) return;
   const std::string& drive = settings::gSettings.ProgramDrive;
+  // Many entries share an icon source (one icon library, a folder of tools,
+  // or a broken file listing the same path again and again): each source is
+  // resolved once per load, failures included, so that a large catalogue
+  // costs one lookup per entry instead of one file access.
+  std::unordered_map<std::string, HANDLE> resolved;
   if (preference::RewindGroups()) {
     while (preference::NextGroup()) {
       // New entries go after the cursor, so it must sit on the last one.
@@ -80,7 +85,11 @@ void LoadCatalogue() {
       entry.FileName = FilePart(program);
       entry.Folder = PathPart(program);
       entry.IconFile = drive + LowerCase1252(preference::ReadString(kIconKey, ""));
-      entry.Icon = ResolveEntryIcon(entry);
+      const bool own = entry.IconFile == entry.Folder + entry.FileName;
+      const std::string key = (own ? "1" : "0") + LowerCase1252(entry.IconFile);
+      auto known = resolved.find(key);
+      if (known == resolved.end()) known = resolved.emplace(key, ResolveEntryIcon(entry)).first;
+      entry.Icon = known->second;
     }
   }
   preference::Close();

@@ -230,6 +230,11 @@ TEST_F(PreferenceFile, Utf8ValuesReadBackAsLatin1OrNothing) {
 TEST_F(PreferenceFile, HostileInputLoadsAndSurvivesARewrite) {
   std::string manyGroups;
   for (int i = 0; i < 100000; ++i) manyGroups += "[P" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+  // 100 MB: a stick full of junk that happens to carry the file's name.
+  const std::string unit = "[Gruppe]\r\nSchl\xFCssel = ein langer Wert, der sich wiederholt\r\n";
+  std::string hundredMb;
+  hundredMb.reserve((100u << 20) + unit.size());
+  while (hundredMb.size() < (100u << 20)) hundredMb += unit;
   struct Case {
     const char* label;
     std::string file;
@@ -240,6 +245,7 @@ TEST_F(PreferenceFile, HostileInputLoadsAndSurvivesARewrite) {
       {"1 MB of blanks and line ends", std::string(1 << 19, ' ') + std::string(1 << 19, '\r'), 0},
       {"lone openers at the very end", "[G]\r\n;", 1},
       {"lone bracket", "k=\r\n[", 1},
+      {"100 MB", hundredMb, static_cast<int>(hundredMb.size() / unit.size())},
       {"100,000 groups", manyGroups, 100000},
   };
   for (const Case& c : cases) {

@@ -449,6 +449,24 @@ class Journeys : public ::testing::Test {
     return ::testing::AssertionSuccess();
   }
 
+  // Right click on the tray icon, then its last item, "Beenden".
+  ::testing::AssertionResult QuitFromTrayMenu(DWORD* exitCode) {
+    HWND icon = TrayIcon();
+    if (!icon) return ::testing::AssertionFailure() << "no tray icon";
+    RightClick(Centre(ScreenRect(icon)));
+    HWND menu = WaitFor(kMenuClass, 3000);
+    if (!menu) return ::testing::AssertionFailure() << "right click on the tray icon opened no menu";
+    RECT client;
+    GetClientRect(menu, &client);
+    POINT origin = ClientOrigin(menu);
+    POINT last = {origin.x + client.right / 2, origin.y + client.bottom - 6};
+    MoveTo(last);
+    Pause(100);
+    LeftClick(last);
+    if (!launcher_.WaitExit(exitCode, 10000)) return ::testing::AssertionFailure() << "\"Beenden\" did not end it";
+    return ::testing::AssertionSuccess();
+  }
+
   Shot Strip() const { return Capture(ScreenRect(launcher_.Control(37))); }
 
   // The only box the launcher shows unasked is its error trap's.
@@ -660,7 +678,9 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
     EXPECT_TRUE(MovesTo(Main(), place.at));
   }
 
-  QuitExpectingZero();
+  DWORD code = 1234;
+  ASSERT_TRUE(QuitFromTrayMenu(&code));
+  EXPECT_EQ(code, 0u);
   EXPECT_EQ(drive.Read("settings.dat"), settings);
   EXPECT_FALSE(drive.Exists("applications.dat"));
 }

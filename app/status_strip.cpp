@@ -58,7 +58,8 @@ void DrawLamp(int32_t colour, int32_t highlight) {
 std::string BuildDateText() {
   storage::DateTime now = storage::CurrentDateTime();
   int day = storage::DayOfWeekOf(now);
-  return gSettings.DayNames[static_cast<size_t>(day & 7) % 7] + " " +
+  if (day < 0 || day > 6) day = 0;
+  return gSettings.DayNames[static_cast<size_t>(day)] + " " +
          storage::FormatDateTime("%dd.%mm.%yy / %hh:%ii", now) + " Uhr";
 }
 

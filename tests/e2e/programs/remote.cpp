@@ -42,6 +42,14 @@ int main(int argc, char** argv) {
     }
     return 1;
   }
+  if (std::strcmp(cmd, "gone") == 0) {
+    // gone [ms]: waits until the launcher's main window has disappeared.
+    while (GetTickCount() - start < static_cast<DWORD>(timeoutMs)) {
+      if (!FindLauncher()) return 0;
+      Sleep(20);
+    }
+    return 1;
+  }
   if (std::strcmp(cmd, "quit") == 0) {
     HWND w = FindLauncher();
     HWND button = w ? FindChild(w, 7) : nullptr;
@@ -58,6 +66,6 @@ int main(int argc, char** argv) {
     PostMessageA(button, BM_CLICK, 0, 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: remote wait [ms] [items] | quit | click BUTTON\n");
+  std::fprintf(stderr, "usage: remote wait [ms] [items] | gone [ms] | quit | click BUTTON\n");
   return 2;
 }

@@ -257,11 +257,3 @@ void PostControlReport(HWND control, int controlNumber, int type) {
 }
 
 }  // namespace ui
-
-namespace ui {
-
-// The control layer provides the real handler; this default keeps programs
-// that create no controls linkable.
-__attribute__((weak)) bool OfferToControl(HWND, UINT, WPARAM, LPARAM, LRESULT*) { return false; }
-
-}  // namespace ui

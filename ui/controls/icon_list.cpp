@@ -275,7 +275,9 @@ const ControlKind kIconListKind = {
 intptr_t CreateIconList(int number, int x, int y, int w, int h, const char* columnTitle,
                         int columnWidth, uint32_t flags) {
   using namespace controls;
-  DWORD style = LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE | WS_TABSTOP;
+  // No tab stop: keyboard users reach the fields and buttons around a list,
+  // and a click still gives the list the focus.
+  DWORD style = LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE;
   if (!(flags & kListMultiSelect)) style |= LVS_SINGLESEL;
   if (flags & kListShowSelectionAlways) style |= LVS_SHOWSELALWAYS;
   CreateArgs args{number, &kIconListKind, WC_LISTVIEWW, nullptr, style, WS_EX_CLIENTEDGE,

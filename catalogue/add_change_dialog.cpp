@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "catalogue/catalogue_store.h"
@@ -161,15 +162,18 @@ void OnNameFieldEvent(int type) {
   MARK_LINE();
   if (!CanChangeEntry()) return;
   const std::string text = ui::GetControlText(kNameField);
-  AppEntry& entry = EntryBeingEdited();
-  const bool unchanged = entry.Name == text;
-  entry.Name = text;
   // A refill drops the list's selection, so it waits for a name that shows
   // something new. Neither the field's echo of a text the program set nor
   // the focus leaving (mostly by a click into the list, whose selection is
   // made before this event arrives) may swallow a selection. Entering the
   // field still refills, which leaves no item selected.
-  if (unchanged && type != ui::kFocusGained) return;
+  // Such an event leaves the cursor where it is, too: a click on
+  // "Neu" takes the focus from the field first, and the new entry must land
+  // where the last refill or list click left the cursor, not beside the
+  // entry being named.
+  const int edited = std::clamp(gCurrentEntryIndex, 0, gCatalogue.Count() - 1);
+  if (text == gCatalogue.At(edited).Name && type != ui::kFocusGained) return;
+  EntryBeingEdited().Name = text;
   FillProgramList(kList);
 }
 

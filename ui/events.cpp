@@ -31,6 +31,8 @@ struct EventState {
   // outside that window; such notifications must not linger as a pending
   // code for a later, unrelated message.
   bool dispatching = false;
+  // Nesting depth of ProgramFocusMove; GUI thread only.
+  int programFocusMoves = 0;
 } gEvents;
 
 void SetPending(int code, int source, int type) {
@@ -250,6 +252,10 @@ void ResetEvents() {
 }
 
 void SetPendingControlEvent(int controlNumber, int type) { SetPendingFromControl(controlNumber, type); }
+
+ProgramFocusMove::ProgramFocusMove() { ++gEvents.programFocusMoves; }
+ProgramFocusMove::~ProgramFocusMove() { --gEvents.programFocusMoves; }
+bool ProgramMovesFocus() { return gEvents.programFocusMoves > 0; }
 
 void PostControlReport(HWND control, int controlNumber, int type) {
   HWND top = GetAncestor(control, GA_ROOT);

@@ -62,6 +62,17 @@ void SetPendingControlEvent(int controlNumber, int type);
 // top-level program window, so that they queue up with other input.
 void PostControlReport(HWND control, int controlNumber, int type);
 
+// While one lives, focus changes come from the program (FocusControl,
+// DisableControl), not from the user, and are not reported.
+class ProgramFocusMove {
+ public:
+  ProgramFocusMove();
+  ~ProgramFocusMove();
+  ProgramFocusMove(const ProgramFocusMove&) = delete;
+  ProgramFocusMove& operator=(const ProgramFocusMove&) = delete;
+};
+bool ProgramMovesFocus();
+
 // Moves the keyboard focus to the next (or previous) tab stop of the window.
 void FocusNextControl(HWND window, bool previous);
 

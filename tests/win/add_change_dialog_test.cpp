@@ -9,6 +9,7 @@
 #include <commdlg.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <fstream>
@@ -156,9 +157,10 @@ class Answerer {
         EnumChildWindows(dialog, FindMessageText, reinterpret_cast<LPARAM>(&seen.text));
         button = IDOK;
       } else {
-        char folder[MAX_PATH] = {};
-        if (SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) > 0)
-          seen.folder = folder;
+        // The requester is a Unicode dialog: it answers in UTF-16.
+        wchar_t folder[MAX_PATH] = {};
+        if (SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) > 0)
+          seen.folder = wine_test::To1252(folder);
         HWND edit = wine_test::FileNameEdit(dialog);
         if (next < files_.size() && edit) {
           SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(files_[next++].c_str()));
@@ -369,6 +371,45 @@ TEST_F(AddChangeDialog, NewEntriesLandAfterTheClickedItemOrAtTheEndAndOnlyTheyCa
   Press(kRemoveNew);
   EXPECT_EQ(Names(), (Strings{"Alpha", "Beta", "Gamma", ""}));
   EXPECT_EQ(Text(kName), "");
+}
+
+// "Neu" clicked with the mouse, as a user does: the click takes the focus
+// from the name field before the button reports, and the focus the program
+// then gives the name field is no event of its own.
+TEST_F(AddChangeDialog, NewEntryClickedWithTheMouseLandsWhereTheLastActionLeftTheCursor) {
+  struct Order {
+    const char* what;
+    void (*before)();
+    Strings expected;
+  };
+  const Order orders[] = {
+      {"right after opening", [] {}, {"Alpha", "", "Beta", "Gamma"}},
+      {"after a click on an item", [] { ClickItem(1); }, {"Alpha", "Beta", "", "Gamma"}},
+      {"after typing a name",
+       [] {
+         ClickItem(1);
+         ClickInto(kName);
+         PostMessageW(Control(kName), EM_SETSEL, 100, 100);
+         Type("X");
+       },
+       {"Alpha", "BetaX", "Gamma", ""}},
+  };
+  for (const Order& order : orders) {
+    SCOPED_TRACE(order.what);
+    gCatalogue.Clear();
+    Load({"Alpha", "Beta", "Gamma"});
+    ASSERT_NO_FATAL_FAILURE(Open());
+    order.before();
+    ClickInto(kAdd);
+    EXPECT_EQ(Names(), order.expected);
+    const int added = static_cast<int>(std::find(order.expected.begin(), order.expected.end(), "") -
+                                       order.expected.begin());
+    EXPECT_EQ(catalogue::gCurrentEntryIndex, added);
+    EXPECT_EQ(Selected(), added) << "the focus given to the name field refilled the list";
+    EXPECT_EQ(ui::FocusedControl(), kName);
+    ui::CloseProgramWindow(kDialog);
+    Settle();
+  }
 }
 
 TEST_F(AddChangeDialog, ChosenFilesSetTheEntryAndTheRequesterFolder) {

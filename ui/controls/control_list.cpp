@@ -411,11 +411,14 @@ int SetControlToolTip(int number, const char* text) {
 int DisableControl(int number, int disable) {
   ControlRecord* r = FindControl(number);
   if (!r) return 0;
+  // Disabling the focused field takes the focus away from it.
+  ProgramFocusMove programMove;
   EnableWindow(r->handle, disable ? FALSE : TRUE);
   return 1;
 }
 
 int FocusControl(int number) {
+  ProgramFocusMove programMove;
   if (number == -1) {
     SetFocus(nullptr);
     return 1;

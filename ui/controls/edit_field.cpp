@@ -14,8 +14,13 @@ bool ParentMessage(ControlRecord& r, UINT msg, WPARAM wParam, LPARAM, LRESULT* r
         // One focus move loses the focus in one field and gains it in
         // another within a single message: both are queued as reports so
         // that neither overwrites the other (nor the click that moved it).
-        case EN_SETFOCUS: PostControlReport(r.handle, r.number, kFocusGained); break;
-        case EN_KILLFOCUS: PostControlReport(r.handle, r.number, kFocusLost); break;
+        // Moves the program makes itself are no user events.
+        case EN_SETFOCUS:
+          if (!ProgramMovesFocus()) PostControlReport(r.handle, r.number, kFocusGained);
+          break;
+        case EN_KILLFOCUS:
+          if (!ProgramMovesFocus()) PostControlReport(r.handle, r.number, kFocusLost);
+          break;
         case EN_CHANGE: SetPendingControlEvent(r.number, kItemChange); break;
         default: return false;
       }

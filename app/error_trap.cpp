@@ -10,6 +10,7 @@
 #include "settings/settings.h"
 #include "storage/line_counter.h"
 #include "ui/standard_dialogs.h"
+#include "ui/ui.h"
 
 namespace app {
 namespace {
@@ -35,7 +36,8 @@ LONG WINAPI TrapFilter(EXCEPTION_POINTERS* info) {
     ui::ShowMessage(title.c_str(), text.c_str(), MB_ICONERROR | MB_OK);
   } else {
     // The GUI thread may be waiting on this very thread: no owner window.
-    MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_ICONERROR | MB_OK | MB_SETFOREGROUND);
+    MessageBoxW(nullptr, ui::WideFrom1252(text.c_str()).c_str(), ui::WideFrom1252(title.c_str()).c_str(),
+                MB_ICONERROR | MB_OK | MB_SETFOREGROUND);
   }
   if (gExit) gExit();
   ExitProcess(0);

@@ -103,15 +103,15 @@ bool PaintTiles(const Background& entry, HDC dc) {
 
 LRESULT CALLBACK BackgroundProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const int index = FindBackground(window);
-  if (index < 0) return DefWindowProcA(window, message, wParam, lParam);
+  if (index < 0) return DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_ERASEBKGND &&
       PaintTiles(gBackgrounds[static_cast<size_t>(index)], reinterpret_cast<HDC>(wParam)))
     return 1;
   // Copied out: the previous procedure may add entries and move the vector.
   const WNDPROC previous = gBackgrounds[static_cast<size_t>(index)].previous;
   const LRESULT result = previous != nullptr
-                             ? CallWindowProcA(previous, window, message, wParam, lParam)
-                             : DefWindowProcA(window, message, wParam, lParam);
+                             ? CallWindowProcW(previous, window, message, wParam, lParam)
+                             : DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) gBackgrounds[static_cast<size_t>(index)].window = nullptr;
   return result;
 }
@@ -190,7 +190,7 @@ int SetBackgroundImage(HWND window, int imageNumber) {
   entry.image = image;
   if (first) {
     // The entry exists before the procedure can run for this window.
-    entry.previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+    entry.previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
         window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BackgroundProcedure)));
   }
 

@@ -3,6 +3,9 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <string>
+
+#include "ui/ui.h"
 
 namespace ui {
 namespace {
@@ -213,7 +216,8 @@ int DrawTextAt(int x, int y, const char* text, int32_t colour) {
   const COLORREF c = Resolve(colour);
   if (c != gContext.front) SetTextColor(dc, c);
   MoveToEx(dc, x, y, nullptr);
-  TextOutA(dc, 0, 0, text, static_cast<int>(std::strlen(text)));  // at the current position
+  const std::wstring wide = WideFrom1252(text);
+  TextOutW(dc, 0, 0, wide.c_str(), static_cast<int>(wide.size()));  // at the current position
   if (c != gContext.front) SetTextColor(dc, gContext.front);
   POINT after{x, y};
   GetCurrentPositionEx(dc, &after);
@@ -224,7 +228,8 @@ int DrawTextAt(int x, int y, const char* text, int32_t colour) {
 int TextPixelWidth(const char* text) {
   if (!Open() || !text || !*text) return 0;
   SIZE size{};
-  if (!GetTextExtentPoint32A(gContext.dc, text, static_cast<int>(std::strlen(text)), &size))
+  const std::wstring wide = WideFrom1252(text);
+  if (!GetTextExtentPoint32W(gContext.dc, wide.c_str(), static_cast<int>(wide.size()), &size))
     return 0;
   return size.cx;
 }

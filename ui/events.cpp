@@ -110,7 +110,7 @@ LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     LRESULT r = gEvents.hook(hwnd, msg, wParam, lParam);
     if (r != kProcessDefault) return r;
   }
-  if (window == -1) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (window == -1) return DefWindowProcW(hwnd, msg, wParam, lParam);
   gEvents.window = window;
 
   switch (msg) {
@@ -128,7 +128,7 @@ LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
       if (LOWORD(wParam) != WA_INACTIVE) Defer(kWindowActivated, window);
       break;
     case WM_ERASEBKGND: {
-      LRESULT r = DefWindowProcA(hwnd, msg, wParam, lParam);
+      LRESULT r = DefWindowProcW(hwnd, msg, wParam, lParam);
       Defer(kWindowRepaint, window);
       return r;
     }
@@ -176,7 +176,7 @@ LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
       if (msg == TaskbarCreatedMessage() && msg != 0) ReaddTrayIcons();
       break;
   }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 int WaitForEvent(int timeoutMs) {
@@ -191,12 +191,12 @@ int WaitForEvent(int timeoutMs) {
 
   MSG msg;
   if (timeoutMs < 0) {
-    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) return kNoEvent;
-  } else if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (GetMessageW(&msg, nullptr, 0, 0) <= 0) return kNoEvent;
+  } else if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (timeoutMs == 0) return kNoEvent;
     if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(timeoutMs), QS_ALLINPUT) == WAIT_TIMEOUT)
       return kNoEvent;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return kNoEvent;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return kNoEvent;
   }
 
   bool translated = false;
@@ -208,12 +208,12 @@ int WaitForEvent(int timeoutMs) {
     bool plainTab = msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !(GetKeyState(VK_CONTROL) & 0x8000) &&
                     !(GetKeyState(VK_MENU) & 0x8000);
     if (accel && (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || plainTab))
-      translated = TranslateAcceleratorA(active, accel, &msg) != 0;
+      translated = TranslateAcceleratorW(active, accel, &msg) != 0;
   }
   gEvents.dispatching = true;
   if (!translated) {
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
   gEvents.dispatching = false;
 

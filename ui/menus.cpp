@@ -31,7 +31,7 @@ struct BuildState {
 
 void Append(UINT flags, UINT_PTR id, const char* text) {
   if (!gBuild.current) return;
-  AppendMenuA(gBuild.current, flags, id, text ? text : "");
+  AppendMenuW(gBuild.current, flags, id, WideFrom1252(text).c_str());
   if (gBuild.menu && gBuild.menu->bar) DrawMenuBar(gBuild.menu->bar);
 }
 
@@ -82,7 +82,7 @@ int ShowPopupMenu(int number, HWND owner) {
   POINT pt;
   GetCursorPos(&pt);
   TrackPopupMenu(rec->handle, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, pt.x - 1, pt.y - 1, 0, owner, nullptr);
-  PostMessageA(owner, WM_NULL, 0, 0);
+  PostMessageW(owner, WM_NULL, 0, 0);
   return 1;
 }
 

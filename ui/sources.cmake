@@ -8,6 +8,7 @@ list(APPEND TROVANTO_WIN_SOURCES
   ui/png_decoder.cpp
   ui/drawing.cpp
   ui/windows.cpp
+  ui/wide_text.cpp
   ui/menus.cpp
   ui/tray.cpp
   ui/fonts.cpp

@@ -52,6 +52,15 @@ int gLastFilter = 0;
 LOGFONTA gFont;
 CHOOSEFONTA gFontDialog;
 
+// The list's NUL separators survive the conversion, which stops at none.
+std::wstring WideFilterList(const std::string& list) {
+  std::wstring wide(list.size(), L'\0');
+  const int n = MultiByteToWideChar(1252, 0, list.data(), static_cast<int>(list.size()), &wide[0],
+                                    static_cast<int>(wide.size()));
+  wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return wide;
+}
+
 bool IsRejectedNameCharacter(unsigned char c) {
   return c < 0x20 || c == 0x7F || std::strchr("\"*/:<>?\\|", c) != nullptr;
 }
@@ -85,38 +94,43 @@ InitialPlace SplitDefaultPath(const char* defaultPath) {
 }
 
 std::string ChooseFileToOpen(const char* title, const char* defaultPath, const char* filter, int filterIndex) {
-  std::string filters = FilterList(filter);
+  // Title and filter are the program's texts; the paths are the system's.
+  const std::string filterList = FilterList(filter);
+  const std::wstring filters = filterList.empty() ? std::wstring() : WideFilterList(filterList);
+  const std::wstring wideTitle = WideFrom1252(title);
   InitialPlace place = SplitDefaultPath(defaultPath);
-  std::vector<char> file(MAX_PATH, '\0');
-  place.fileName.copy(file.data(), file.size() - 1);
+  const std::wstring folder = WideFromSystem(place.folder.c_str());
+  std::vector<wchar_t> file(MAX_PATH, L'\0');
+  WideFromSystem(place.fileName.c_str()).copy(file.data(), file.size() - 1);
 
-  OPENFILENAMEA request = {};
+  OPENFILENAMEW request = {};
   request.lStructSize = sizeof request;
   request.lpstrFilter = (filter && *filter) ? filters.c_str() : nullptr;
   request.nFilterIndex = static_cast<DWORD>(std::max(filterIndex, 0)) + 1;
   request.lpstrFile = file.data();
   request.nMaxFile = static_cast<DWORD>(file.size());
-  request.lpstrInitialDir = place.folder.empty() ? nullptr : place.folder.c_str();
-  request.lpstrTitle = title;
+  request.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  request.lpstrTitle = title ? wideTitle.c_str() : nullptr;
   request.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
 
   BOOL confirmed;
   {
     ModalScope scope;
     request.hwndOwner = scope.Owner();
-    confirmed = GetOpenFileNameA(&request);
+    confirmed = GetOpenFileNameW(&request);
   }
   if (!confirmed) return std::string();
   gLastFilter = request.nFilterIndex > 0 ? static_cast<int>(request.nFilterIndex) - 1 : 0;
-  file.back() = '\0';
-  return std::string(file.data());
+  file.back() = L'\0';
+  return NarrowToSystem(file.data());
 }
 
 int LastChosenFilter() { return gLastFilter; }
 
 int ShowMessage(const char* title, const char* text, uint32_t flags) {
   ModalScope scope;
-  return MessageBoxA(scope.Owner(), text ? text : "", title, flags);
+  const std::wstring wideTitle = WideFrom1252(title);
+  return MessageBoxW(scope.Owner(), WideFrom1252(text).c_str(), title ? wideTitle.c_str() : nullptr, flags);
 }
 
 int ChooseFont(const char* face, int size, uint32_t flags, int32_t colour) {

@@ -16,8 +16,8 @@ struct TrayRecord {
   int number = 0;
 };
 
-NOTIFYICONDATAA Data(const TrayRecord& r) {
-  NOTIFYICONDATAA nid = {};
+NOTIFYICONDATAW Data(const TrayRecord& r) {
+  NOTIFYICONDATAW nid = {};
   nid.cbSize = sizeof nid;
   nid.hWnd = r.handle;
   nid.uID = static_cast<UINT>(r.number);
@@ -28,8 +28,8 @@ NOTIFYICONDATAA Data(const TrayRecord& r) {
 }
 
 void ReleaseTray(TrayRecord& r) {
-  NOTIFYICONDATAA nid = Data(r);
-  Shell_NotifyIconA(NIM_DELETE, &nid);
+  NOTIFYICONDATAW nid = Data(r);
+  Shell_NotifyIconW(NIM_DELETE, &nid);
 }
 
 ObjectTable<TrayRecord>& Trays() {
@@ -47,8 +47,8 @@ int AddTrayIcon(int number, HWND owner, HICON icon) {
   r.handle = owner;
   r.icon = icon;
   r.number = number;
-  NOTIFYICONDATAA nid = Data(r);
-  if (!Shell_NotifyIconA(NIM_ADD, &nid)) {
+  NOTIFYICONDATAW nid = Data(r);
+  if (!Shell_NotifyIconW(NIM_ADD, &nid)) {
     Trays().Forget(number);
     return 0;
   }
@@ -58,8 +58,8 @@ int AddTrayIcon(int number, HWND owner, HICON icon) {
 
 void ReaddTrayIcons() {
   Trays().ForEach([](int, const TrayRecord& r) {
-    NOTIFYICONDATAA nid = Data(r);
-    Shell_NotifyIconA(NIM_ADD, &nid);
+    NOTIFYICONDATAW nid = Data(r);
+    Shell_NotifyIconW(NIM_ADD, &nid);
   });
 }
 

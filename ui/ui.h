@@ -8,6 +8,14 @@
 
 namespace ui {
 
+// The program's texts are Windows-1252 whatever the system's ANSI code page
+// is, so every text reaches the platform in UTF-16 through these. File names
+// are the exception: they are the system's own and keep its code page.
+std::wstring WideFrom1252(const char* text);
+std::string NarrowTo1252(const wchar_t* text, int length = -1);
+std::wstring WideFromSystem(const char* text);
+std::string NarrowToSystem(const wchar_t* text);
+
 // A coordinate or size that is to stay as it is.
 constexpr int kKeepValue = -65535;
 

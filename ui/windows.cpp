@@ -3,7 +3,7 @@
 // any other window.
 #include <windows.h>
 
-#include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "ui/events.h"
@@ -16,13 +16,13 @@ namespace {
 struct WindowRecord {
   HWND handle = nullptr;
   HACCEL accelerators = nullptr;
-  std::string className;
+  std::wstring className;
 };
 
 void ReleaseWindow(WindowRecord& r) {
   if (r.handle && IsWindow(r.handle)) DestroyWindow(r.handle);
   if (r.accelerators) DestroyAcceleratorTable(r.accelerators);
-  if (!r.className.empty()) UnregisterClassA(r.className.c_str(), GetModuleHandleA(nullptr));
+  if (!r.className.empty()) UnregisterClassW(r.className.c_str(), GetModuleHandleW(nullptr));
 }
 
 ObjectTable<WindowRecord>& Windows() {
@@ -61,9 +61,11 @@ intptr_t CreateProgramWindow(int number, int x, int y, int clientWidth, int clie
   if (!rec) return 0;
   HINSTANCE instance = GetModuleHandleA(nullptr);
 
-  char className[48];
-  std::snprintf(className, sizeof className, "TrovantoWindow%d", identity);
-  WNDCLASSEXA wc = {};
+  wchar_t className[48];
+  std::swprintf(className, sizeof className / sizeof className[0], L"TrovantoWindow%d", identity);
+  // A Unicode class: titles and typed characters keep their letters on a
+  // system whose ANSI code page is not Windows-1252.
+  WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = ProgramWindowProc;
   wc.hInstance = instance;
@@ -72,8 +74,8 @@ intptr_t CreateProgramWindow(int number, int x, int y, int clientWidth, int clie
   wc.hCursor = gArrow;
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = className;
-  UnregisterClassA(className, instance);  // a leftover from a failed create
-  if (!RegisterClassExA(&wc)) {
+  UnregisterClassW(className, instance);  // a leftover from a failed create
+  if (!RegisterClassExW(&wc)) {
     Windows().Forget(identity);
     return 0;
   }
@@ -107,10 +109,10 @@ intptr_t CreateProgramWindow(int number, int x, int y, int clientWidth, int clie
   }
 
   // Created hidden; shown below once it carries its number.
-  HWND hwnd = CreateWindowExA(exStyle, className, title ? title : "", style & ~(WS_VISIBLE | WS_MAXIMIZE),
+  HWND hwnd = CreateWindowExW(exStyle, className, WideFrom1252(title).c_str(), style & ~(WS_VISIBLE | WS_MAXIMIZE),
                               px, py, width, height, owner, nullptr, instance, nullptr);
   if (!hwnd) {
-    UnregisterClassA(className, instance);
+    UnregisterClassW(className, instance);
     Windows().Forget(identity);
     return 0;
   }

@@ -168,10 +168,11 @@ class FileChooser : public ::testing::Test {
 
   static Seen Look(HWND dialog) {
     Seen seen;
-    char path[MAX_PATH] = {};
-    // Without a hook the dialog itself answers the explorer-style queries.
-    if (SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof path, reinterpret_cast<LPARAM>(path)) > 0)
-      seen.folder = path;
+    wchar_t path[MAX_PATH] = {};
+    // Without a hook the dialog itself answers the explorer-style queries,
+    // in UTF-16 since it is a Unicode dialog.
+    if (SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(path)) > 0)
+      seen.folder = wine_test::To1252(path);
     seen.fileName = TextOf(NameEdit(dialog));
     HWND filters = GetDlgItem(dialog, kFilterCombo);
     seen.filterCount = static_cast<int>(SendMessageA(filters, CB_GETCOUNT, 0, 0));

@@ -25,7 +25,7 @@ LRESULT CALLBACK ContainerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   switch (msg) {
     case WM_MOVE:
     case WM_SIZE:
-      return DefWindowProcA(hwnd, msg, wParam, lParam);
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
     case WM_ERASEBKGND: {
       ControlRecord* r = RecordOf(hwnd);
       RECT rc;

@@ -116,7 +116,6 @@ int SetImageFromOtherThread(HWND control, HANDLE image) {
 }  // namespace
 
 const wchar_t kContainerClass[] = L"TrovantoControlContainer";
-const char kContainerClassAnsi[] = "TrovantoControlContainer";
 
 ObjectTable<ControlRecord>& ControlTable() {
   static ObjectTable<ControlRecord> table(50, ReleaseControl);
@@ -272,16 +271,15 @@ void ControlsStartup() {
   gList = ControlList{};
   gList.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
-  // Registered as an ANSI class: the program window procedure it runs calls
-  // the ANSI default procedure.
-  WNDCLASSEXA wc{};
+  // A Unicode class, like the program windows whose procedure it runs.
+  WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = ContainerWindowProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kContainerClassAnsi;
-  RegisterClassExA(&wc);
+  wc.lpszClassName = kContainerClass;
+  RegisterClassExW(&wc);
 }
 
 void ControlsShutdown() {

@@ -153,7 +153,6 @@ extern const ControlKind kFrameKind;
 // moves and size changes to the program window procedure.
 extern const wchar_t kContainerClass[];
 LRESULT CALLBACK ContainerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-extern const char kContainerClassAnsi[];
 
 // Private message served on the GUI thread: set the image (lParam) of an image
 // control or image button; returns the kind's setState result.

@@ -2,7 +2,10 @@
 
 #include "app/placement.h"
 #include "settings/settings.h"
+#include "storage/line_counter.h"
 #include "ui/events.h"
+
+TROVANTO_LINE_BASE(storage::kLinesDocking)
 
 namespace app {
 namespace {
@@ -12,6 +15,7 @@ DockFlags gDockFlags;
 
 LRESULT DockingHook(HWND hwnd, UINT msg, WPARAM, LPARAM lParam) {
   if (settings::gSettings.Fensterdocking != 1 || msg != WM_MOVING) return ui::kProcessDefault;
+  MARK_LINE();
   RECT* proposed = reinterpret_cast<RECT*>(lParam);
   Rect r{proposed->left, proposed->top, proposed->right, proposed->bottom};
   DockRect(gDockFlags, settings::gWorkAreaRight, settings::gWorkAreaBottom, r);

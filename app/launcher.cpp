@@ -25,6 +25,8 @@
 #include "ui/timer.h"
 #include "ui/ui.h"
 
+TROVANTO_LINE_BASE(storage::kLinesLauncher)
+
 namespace app {
 namespace {
 

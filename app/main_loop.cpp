@@ -19,6 +19,8 @@
 #include "ui/events.h"
 #include "ui/ui.h"
 
+TROVANTO_LINE_BASE(storage::kLinesMainLoop)
+
 namespace app {
 namespace {
 

@@ -8,6 +8,8 @@
 #include "ui/images.h"
 #include "ui/ui.h"
 
+TROVANTO_LINE_BASE(storage::kLinesMainWindow)
+
 namespace app {
 namespace {
 

@@ -18,6 +18,8 @@
 #include "ui/images.h"
 #include "ui/ui.h"
 
+TROVANTO_LINE_BASE(storage::kLinesStatusStrip)
+
 namespace app {
 namespace {
 

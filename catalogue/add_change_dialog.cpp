@@ -17,6 +17,8 @@
 #include "ui/standard_dialogs.h"
 #include "ui/ui.h"
 
+TROVANTO_LINE_BASE(storage::kLinesAddChangeDialog)
+
 namespace catalogue {
 
 int32_t gCurrentEntryIndex = 0;

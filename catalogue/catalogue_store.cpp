@@ -6,8 +6,11 @@
 
 #include "catalogue/text_ops.h"
 #include "settings/settings.h"
+#include "storage/line_counter.h"
 #include "storage/preference_file.h"
 #include "ui/images.h"
+
+TROVANTO_LINE_BASE(storage::kLinesCatalogueStore)
 
 namespace catalogue {
 
@@ -51,6 +54,7 @@ HANDLE ResolveEntryIcon(const AppEntry& entry) {
 }  // namespace
 
 HICON ExtractFirstIcon(const std::string& path) {
+  MARK_LINE();
   if (path.empty()) return nullptr;
   const std::string key = LowerCase1252(path);
   auto& icons = ExtractedIcons();
@@ -67,6 +71,7 @@ HICON ExtractFirstIcon(const std::string& path) {
 }
 
 void LoadCatalogue() {
+  MARK_LINE();
   const std::string path = settings::StartDirectoryFile(kFileName);
   if (!preference::Open(path.c_str())) return;
   const std::string& drive = settings::gSettings.ProgramDrive;
@@ -96,6 +101,7 @@ void LoadCatalogue() {
 }
 
 void SaveCatalogue() {
+  MARK_LINE();
   const std::string path = settings::StartDirectoryFile(kFileName);
   if (!preference::Create(path.c_str())) return;
   const std::string& drive = settings::gSettings.ProgramDrive;

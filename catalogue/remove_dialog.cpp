@@ -16,6 +16,8 @@
 #include "ui/images.h"
 #include "ui/ui.h"
 
+TROVANTO_LINE_BASE(storage::kLinesRemoveDialog)
+
 namespace catalogue {
 
 namespace {

@@ -7,10 +7,13 @@
 #include "settings/links.h"
 #include "settings/settings.h"
 #include "storage/launch.h"
+#include "storage/line_counter.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/images.h"
 #include "ui/ui.h"
+
+TROVANTO_LINE_BASE(storage::kLinesInfoDialog)
 
 namespace settings {
 namespace {
@@ -61,6 +64,7 @@ void SetWebsiteOpenerForTesting(void (*opener)(const char*)) {
 }
 
 void OpenInfoDialog() {
+  MARK_LINE();
   if (!ui::CreateProgramWindow(kInfoWindow, 0, 0, 240, 156, kTitle, kDialogFlags, ui::WindowHandle(kMainWindow)))
     return;
   HWND window = ui::WindowHandle(kInfoWindow);
@@ -83,6 +87,7 @@ void OpenInfoDialog() {
 }
 
 void InfoControlEvent(int control, int type) {
+  MARK_LINE();
   // A click still queued when the dialog closed opens nothing.
   if (type != ui::kLeftClick || !ui::ControlExists(control)) return;
   switch (control) {

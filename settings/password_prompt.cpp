@@ -6,10 +6,13 @@
 
 #include "settings/settings.h"
 #include "settings/shift_text.h"
+#include "storage/line_counter.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/images.h"
 #include "ui/ui.h"
+
+TROVANTO_LINE_BASE(storage::kLinesPasswordPrompt)
 
 namespace settings {
 namespace {
@@ -28,6 +31,7 @@ constexpr char kTitle[] = "Gesch\xFCtzter Bereich";
 constexpr char kRequest[] = "Bitte geben Sie ein Passwort ein:";
 
 bool OpenPrompt() {
+  MARK_LINE();
   if (!ui::CreateProgramWindow(kPromptWindow, 0, 0, 240, 80, kTitle, kDialogFlags, ui::WindowHandle(kMainWindow)))
     return false;
   HWND window = ui::WindowHandle(kPromptWindow);
@@ -44,12 +48,14 @@ bool OpenPrompt() {
 }
 
 void EndPrompt(int granted) {
+  MARK_LINE();
   ui::CloseProgramWindow(kPromptWindow);
   gSettings.AccessGranted = granted;
 }
 
 // True when the prompt has ended.
 bool CheckPassword() {
+  MARK_LINE();
   if (ui::GetControlText(kPasswordField) == ShiftText(gSettings.Passwort, -kScramble)) {
     EndPrompt(1);
     return true;
@@ -65,6 +71,7 @@ void RunPasswordPrompt() {
   // Without its window nobody could answer the prompt, and waiting would
   // hang the launcher: access simply stays as it is.
   if (!OpenPrompt()) return;
+  MARK_LINE();
   for (;;) {
     const int event = ui::WaitForEvent(-1);
     if (event == ui::kWindowCloseRequest) {

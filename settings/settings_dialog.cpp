@@ -12,11 +12,14 @@
 #include "settings/settings_store.h"
 #include "settings/shift_text.h"
 #include "settings/skins.h"
+#include "storage/line_counter.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/images.h"
 #include "ui/standard_dialogs.h"
 #include "ui/ui.h"
+
+TROVANTO_LINE_BASE(storage::kLinesSettingsDialog)
 
 namespace settings {
 namespace {
@@ -119,6 +122,7 @@ void Heading(int x, int y, int w, const char* text) {
 }
 
 bool OpenWindow() {
+  MARK_LINE();
   if (!ui::CreateProgramWindow(kSettingsWindow, 0, 0, 316, 360, "Einstellungen", kDialogFlags,
                                ui::WindowHandle(kMainWindow)))
     return false;
@@ -165,6 +169,7 @@ bool OpenWindow() {
 }
 
 void FillSkinList() {
+  MARK_LINE();
   std::sort(gSkinNames.begin(), gSkinNames.end());
   ui::ClearControlItems(kSkinList);
   const std::string wanted = LowerCase1252(gSettings.Skin);
@@ -178,6 +183,7 @@ void FillSkinList() {
 }
 
 void Fill() {
+  MARK_LINE();
   const Settings& s = gSettings;
   if (HFONT userFont = ui::FontHandle(kUserFont)) ui::SetControlFont(kSample, userFont);
   ui::SetControlColour(kSample, ui::kFrontColour, s.Schriftfarbe);
@@ -201,6 +207,7 @@ void Fill() {
 }
 
 void PlaceMainWindow(int control) {
+  MARK_LINE();
   Settings& s = gSettings;
   if (const AlignmentOption* option = OptionOfControl(control)) s.Fensterausrichtung = option->code;
   int x = s.Fensterpositionx, y = s.Fensterpositiony;
@@ -216,12 +223,14 @@ void PlaceMainWindow(int control) {
 }
 
 void SetOnTop(int on) {
+  MARK_LINE();
   ui::SetAlwaysOnTop(kMainWindow, on);
   gSettings.Fensteroption = on;
   ui::ActivateProgramWindow(kSettingsWindow);
 }
 
 void ChangeFont() {
+  MARK_LINE();
   Settings& s = gSettings;
   if (!ui::ChooseFont(s.Schriftart.c_str(), s.Schriftgrösse, kFontEffects, s.Schriftfarbe)) return;
   s.Schriftart = ui::ChosenFontFace();
@@ -253,6 +262,7 @@ int ParsePosition(const char* text) {
 }
 
 void OpenSettingsDialog() {
+  MARK_LINE();
   gKnown = KnownTexts{};
   if (OpenWindow()) Fill();
 }
@@ -262,6 +272,7 @@ void SettingsControlEvent(int control, int type) {
   // window closes); the closed dialog's fields read as empty and would
   // clear the password or move the window to 0, 0.
   if (!ui::ControlExists(control)) return;
+  MARK_LINE();
   switch (control) {
     case kPasswordField:
       if (TextChanged(control, type)) gSettings.Passwort = ShiftText(ui::GetControlText(control), kScramble);

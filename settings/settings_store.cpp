@@ -5,8 +5,11 @@
 #include "settings/alignment.h"
 #include "settings/settings.h"
 #include "settings/skins.h"
+#include "storage/line_counter.h"
 #include "storage/preference_file.h"
 #include "ui/ui.h"
+
+TROVANTO_LINE_BASE(storage::kLinesSettingsStore)
 
 namespace settings {
 
@@ -50,6 +53,7 @@ void WriteComments(const char* const (&texts)[N]) {
 
 // Reads the current group into gSettings and makes what depends on it.
 void ApplyGroup() {
+  MARK_LINE();
   Settings& s = gSettings;
   s.Schriftart = preference::ReadString(kFontFaceKey, "Arial");
   s.Schriftfarbe = preference::ReadInt(kFontColourKey, 0);
@@ -58,6 +62,7 @@ void ApplyGroup() {
   ui::MakeFont(kUserFont, s.Schriftart.c_str(), s.Schriftgrösse, s.Style);
 
   s.Fensterausrichtung = preference::ReadInt(kAlignmentKey, 5);
+  MARK_LINE();
   if (s.Fensterausrichtung == kAlignAtPosition) {
     s.Fensterpositionx = preference::ReadInt(kPositionXKey, 0);
     s.Fensterpositiony = preference::ReadInt(kPositionYKey, 0);
@@ -68,6 +73,7 @@ void ApplyGroup() {
   }
 
   s.Fensteroption = preference::ReadInt(kOnTopKey, 0);
+  MARK_LINE();
   s.Fensterdocking = preference::ReadInt(kDockingKey, 0);
   s.Passwort = preference::ReadString(kPasswordKey, "");
   s.Skin = preference::ReadString(kSkinKey, "");
@@ -77,6 +83,7 @@ void ApplyGroup() {
 }  // namespace
 
 void LoadSettings() {
+  MARK_LINE();
   // Before the file, so that the alignment commands have a display size even
   // when there are no settings.
   ui::ScanDisplays();
@@ -85,6 +92,7 @@ void LoadSettings() {
 
   const std::string path = StartDirectoryFile(kFileName);
   if (preference::Open(path.c_str())) {
+    MARK_LINE();
     preference::RewindGroups();
     while (preference::NextGroup()) {
       // Exact and case-sensitive, unlike the preference module's own lookups.
@@ -98,10 +106,12 @@ void LoadSettings() {
 }
 
 void SaveSettings() {
+  MARK_LINE();
   const std::string path = StartDirectoryFile(kFileName);
   if (!preference::Create(path.c_str())) return;
   const Settings& s = gSettings;
   preference::SelectGroup(kGroup);
+  MARK_LINE();
   preference::WriteString(kFontFaceKey, s.Schriftart.c_str());
   preference::WriteInt(kFontColourKey, s.Schriftfarbe);
   preference::WriteInt(kFontSizeKey, s.Schriftgrösse);

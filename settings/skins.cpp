@@ -3,10 +3,13 @@
 #include "settings/alignment.h"
 #include "settings/settings.h"
 #include "storage/directory.h"
+#include "storage/line_counter.h"
 #include "ui/controls.h"
 #include "ui/drawing.h"
 #include "ui/images.h"
 #include "ui/ui.h"
+
+TROVANTO_LINE_BASE(storage::kLinesSkins)
 
 namespace settings {
 
@@ -119,6 +122,7 @@ LRESULT CALLBACK BackgroundProcedure(HWND window, UINT message, WPARAM wParam, L
 }  // namespace
 
 void CollectSkinNames() {
+  MARK_LINE();
   gSkinNames.clear();
   const std::string folder = StartDirectoryFile(kSkinsFolder);
   if (!storage::OpenListing(kListingSlot, folder.c_str(), "*.*")) return;
@@ -132,6 +136,7 @@ void CollectSkinNames() {
 }
 
 void PrepareSkinImage(const std::string& name) {
+  MARK_LINE();
   const HANDLE before = ui::ImageHandle(kBackgroundImage);
   const std::string picture = SkinPicturePath(name);
   // A folder named skin.png counts as present: its load fails and leaves no
@@ -146,6 +151,7 @@ void PrepareSkinImage(const std::string& name) {
 }
 
 int ApplySkin(const std::string& name, int previewControl) {
+  MARK_LINE();
   const std::string picture = SkinPicturePath(name);
   if (storage::PathSize(picture.c_str()) == -1) return 0;
   // Only a picture known to load replaces 76 and 77: the window and the
@@ -169,6 +175,7 @@ int ApplySkin(const std::string& name, int previewControl) {
 }
 
 int SetBackgroundImage(HWND window, int imageNumber) {
+  MARK_LINE();
   if (window == nullptr || !IsWindow(window)) return 0;
   const HANDLE image = ui::ImageHandle(imageNumber);
   if (image == nullptr) return 0;
@@ -206,6 +213,7 @@ int SetBackgroundImage(HWND window, int imageNumber) {
 }
 
 void ReleaseBackgrounds() {
+  MARK_LINE();
   // Windows still open paint nothing from here on, so no new surface is made.
   for (Background& entry : gBackgrounds) {
     if (entry.owned && entry.image != nullptr) DeleteObject(entry.image);

@@ -1,16 +1,24 @@
-// A launcher build that faults on purpose, on the main thread or inside the
-// periodic timer's procedure, to prove that the error trap reports the line
-// and ends the process with exit code 0.
+// A launcher build that faults on purpose, on the main thread, inside the
+// periodic timer's procedure or inside a settings-dialog handler, to prove
+// that the error trap reports the line and ends the process with exit code 0.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/error_trap.h"
 #include "settings/settings.h"
+#include "settings/settings_dialog.h"
 #include "storage/line_counter.h"
+#include "ui/controls.h"
+#include "ui/events.h"
 #include "ui/timer.h"
 #include "ui/ui.h"
+
+TROVANTO_LINE_BASE(storage::kLinesTestPrograms)
 
 namespace {
 
@@ -29,10 +37,31 @@ void WriteExpectedLine() {
 int* volatile gNowhere = nullptr;
 
 void FaultingTick() {
-  gExpectedLine = __LINE__ + 2;
+  gExpectedLine = kLineBase + __LINE__ + 2;
   WriteExpectedLine();
   MARK_LINE();
   *gNowhere = 1;
+}
+
+// The stored password's buffer turns read-only under the open settings
+// dialog, so the password field's handler faults when it stores a new one.
+// The buffer is large enough to have pages of its own: nothing else the
+// program or the trap writes lies there.
+void FaultInSettingsHandler() {
+  std::string& stored = settings::gSettings.Passwort;
+  stored.assign(1 << 20, 'x');
+  stored.assign("x");
+  settings::OpenSettingsDialog();
+  if (!ui::ControlExists(82)) {
+    std::fprintf(stderr, "the settings dialog did not open\n");
+    std::exit(3);
+  }
+  ui::SetControlText(82, "neu");
+  gExpectedLine = -1;  // somewhere in the dialog's file; the test checks which line
+  WriteExpectedLine();
+  DWORD old = 0;
+  VirtualProtect(&stored[0], 4096, PAGE_READONLY, &old);
+  settings::SettingsControlEvent(82, ui::kItemChange);
 }
 
 }  // namespace
@@ -43,6 +72,7 @@ int main(int argc, char** argv) {
   settings::gSettings.Title = "Trovanto";
   settings::gSettings.Version = "1.0";
   ui::WindowsStartup();
+  ui::ControlsStartup();
   ui::TimerStartup();
   ui::CreateProgramWindow(60, 10, 10, 216, 408, "Trovanto v1.0", ui::kBorderlessPopup, nullptr);
   app::InstallErrorTrap([] { ui::TimerShutdown(); });
@@ -54,7 +84,8 @@ int main(int argc, char** argv) {
       Sleep(10);
     }
   }
-  gExpectedLine = __LINE__ + 2;
+  if (std::strcmp(mode, "settings") == 0) FaultInSettingsHandler();
+  gExpectedLine = kLineBase + __LINE__ + 2;
   WriteExpectedLine();
   MARK_LINE();
   *gNowhere = 2;

@@ -477,6 +477,28 @@ class Journeys : public ::testing::Test {
 
   Shot Strip() const { return Capture(ScreenRect(launcher_.Control(37))); }
 
+  // The controls the keyboard focus lands on after each of `presses` real
+  // presses of Tab (Shift+Tab when `back`), read from the launcher's thread.
+  static std::vector<HWND> TabWalk(HWND window, int presses, bool back) {
+    BringToFront(window);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    auto focus = [&] {
+      return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+    };
+    std::vector<HWND> seen;
+    for (int i = 0; i < presses; ++i) {
+      HWND before = focus();
+      if (back) KeyDown(VK_SHIFT);
+      Key(VK_TAB);
+      if (back) KeyUp(VK_SHIFT);
+      HWND now = nullptr;
+      WaitUntil([&] { return (now = focus()) != before && now != nullptr; }, 1000);
+      seen.push_back(now);
+    }
+    return seen;
+  }
+
   // The only box the launcher shows unasked is its error trap's.
   ::testing::AssertionResult NoMessageBox() const {
     HWND box = launcher_.FindWindowOfClass(kRequesterClass);
@@ -599,6 +621,45 @@ TEST_F(Journeys, FirstRunBuildsTheCatalogueWhichFollowsTheStickToAnotherLetter) 
   // Stored paths come back lower-cased behind the new letter.
   EXPECT_EQ(log.Lines(), (std::vector<std::string>{RecordLine("\\apps\\beta tool\\beta.exe", 'U'),
                                                     RecordLine("\\apps\\alpha\\alpha.exe", 'U')}));
+  QuitExpectingZero();
+}
+
+// ---- Tab in every window ----
+
+TEST_F(Journeys, TabAndShiftTabCircleThroughEveryWindowPassingOverTheLists) {
+  Drive drive("tabs");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.InstallDemo("Apps\\Alpha\\Alpha.exe"));
+  ASSERT_TRUE(drive.Write("applications.dat", CatalogueText({{"Alpha", "\\Apps\\Alpha\\Alpha.exe"}})));
+  ASSERT_TRUE(drive.Map('T'));
+  ASSERT_TRUE(StartOn(drive));
+
+  const std::pair<int, const char*> windows[] = {
+      {0, kMainClass}, {1, kAddChangeClass}, {2, kRemoveClass}, {4, kSettingsClass}, {5, kInfoClass}};
+  for (const auto& [command, cls] : windows) {
+    SCOPED_TRACE(cls);
+    HWND window = Main();
+    if (command != 0) {
+      Command(command);
+      window = WaitForDialog(cls);
+      ASSERT_NE(window, nullptr);
+    }
+    int stops = 0;
+    for (HWND w : Children(window))
+      if ((GetWindowLongA(w, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(w) && IsWindowEnabled(w)) ++stops;
+    ASSERT_GT(stops, 0);
+
+    const std::vector<HWND> forward = TabWalk(window, stops + 1, false);
+    for (HWND w : forward) EXPECT_NE(ClassOf(w), "SysListView32") << "Tab stopped on list " << GetDlgCtrlID(w);
+    EXPECT_EQ(std::set<HWND>(forward.begin(), forward.end() - 1).size(), static_cast<size_t>(stops));
+    EXPECT_EQ(forward.back(), forward.front()) << "no circle after " << stops << " presses";
+    const std::vector<HWND> backward = TabWalk(window, stops, true);
+    for (int i = 0; i < stops; ++i) EXPECT_EQ(backward[i], forward[stops - 1 - i]) << "Shift+Tab press " << i;
+    if (command != 0) {
+      CloseWithCloseBox(window);
+      EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }, 3000));
+    }
+  }
   QuitExpectingZero();
 }
 

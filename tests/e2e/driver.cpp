@@ -438,7 +438,7 @@ std::vector<HWND> Launcher::TopWindows(bool visibleOnly) const {
     std::vector<HWND> out;
   } ctx{pid_, visibleOnly, {}};
   EnumWindows(
-      [](HWND w, LPARAM l) -> BOOL {
+      [](HWND w, LPARAM l) CALLBACK -> BOOL {
         auto* c = reinterpret_cast<Ctx*>(l);
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
@@ -500,7 +500,7 @@ std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> out;
   EnumChildWindows(
       parent,
-      [](HWND w, LPARAM l) -> BOOL {
+      [](HWND w, LPARAM l) CALLBACK -> BOOL {
         reinterpret_cast<std::vector<HWND>*>(l)->push_back(w);
         return TRUE;
       },

@@ -90,7 +90,7 @@ void OnFilesDropped() {
   MARK_LINE();
   std::vector<std::string> programs;
   for (const std::string& path : ui::TakeDroppedFiles()) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesA(storage::NativeSystemPath(path).c_str());
     if (catalogue::IsProgramFile(path) && attributes != INVALID_FILE_ATTRIBUTES &&
         !(attributes & FILE_ATTRIBUTE_DIRECTORY))
       programs.push_back(path);

@@ -32,15 +32,15 @@ TEST(TextOps, DroppedFilesThatArePrograms) {
     bool program;
     const char* name;
   } cases[] = {
-      {"C:\Tools\Beta Tool.exe", true, "Beta Tool"},
-      {"C:\Tools\SETUP.COM", true, "SETUP"},
-      {"C:\Tools\run.Bat", true, "run"},
-      {"C:\Tools\archive.tar.bat", true, "archive.tar"},
-      {"C:\Tools\readme.txt", false, "readme"},
-      {"C:\Tools\exe", false, "exe"},
-      {"C:\Tools.exe\tool", false, "tool"},
-      {"C:\Tools\tool.exe.lnk", false, "tool.exe"},
-      {"C:\Tools\.exe", true, ".exe"},
+      {"C:\\Tools\\Beta Tool.exe", true, "Beta Tool"},
+      {"C:\\Tools\\SETUP.COM", true, "SETUP"},
+      {"C:\\Tools\\run.Bat", true, "run"},
+      {"C:\\Tools\\archive.tar.bat", true, "archive.tar"},
+      {"C:\\Tools\\readme.txt", false, "readme"},
+      {"C:\\Tools\\exe", false, "exe"},
+      {"C:\\Tools.exe\\tool", false, "tool"},
+      {"C:\\Tools\\tool.exe.lnk", false, "tool.exe"},
+      {"C:\\Tools\\.exe", true, ".exe"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsProgramFile(c.path), c.program) << c.path;

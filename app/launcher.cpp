@@ -20,6 +20,7 @@
 #include "ui/controls.h"
 #include "ui/drawing.h"
 #include "ui/events.h"
+#include "ui/file_drop.h"
 #include "ui/images.h"
 #include "ui/standard_dialogs.h"
 #include "ui/timer.h"
@@ -102,7 +103,7 @@ void RunLauncher() {
   MARK_LINE();
   catalogue::FillProgramList(89);
   MARK_LINE();
-  ui::HideProgramWindow(60, 0);
+  ShowMainWindow();
 
   // 17 and 18. Docking and the status strip's tick.
   MARK_LINE();
@@ -127,6 +128,7 @@ void ExitPath() {
   ui::TimerShutdown();
   settings::ReleaseBackgrounds();
   ui::TrayShutdown();
+  ui::FileDropShutdown();
   preference::Close();
   RestoreErrorTrap();
   ui::ImagesShutdown();

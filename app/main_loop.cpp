@@ -2,12 +2,16 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "app/launcher.h"
 #include "app/main_window.h"
 #include "catalogue/add_change_dialog.h"
 #include "catalogue/catalogue_store.h"
 #include "catalogue/program_list.h"
 #include "catalogue/remove_dialog.h"
+#include "catalogue/text_ops.h"
 #include "settings/info_dialog.h"
 #include "settings/password_prompt.h"
 #include "settings/settings.h"
@@ -17,6 +21,7 @@
 #include "storage/line_counter.h"
 #include "ui/controls.h"
 #include "ui/events.h"
+#include "ui/file_drop.h"
 #include "ui/ui.h"
 
 TROVANTO_LINE_BASE(storage::kLinesMainLoop)
@@ -57,14 +62,15 @@ bool PressStartsDrag() {
          under == ui::ControlHandle(kButtonColumn);
 }
 
+// A double click on an item, or Enter with the keyboard in the list.
 void Launch(int type) {
   MARK_LINE();
-  if (type != ui::kLeftDoubleClick) return;
+  if (type != ui::kLeftDoubleClick && type != ui::kEnterKey) return;
   int index = static_cast<int>(ui::GetControlState(kProgramList));
   if (index < 0 || index >= catalogue::gCatalogue.Count()) return;
   catalogue::gCatalogue.SelectIndex(index);
   const catalogue::AppEntry& entry = catalogue::gCatalogue.At(index);
-  std::string path = entry.Folder + entry.FileName;
+  std::string path = storage::NativeSystemPath(entry.Folder + entry.FileName);
   MARK_LINE();
   if (storage::PathSize(path.c_str()) != -1) storage::StartProgram(path.c_str(), "", "", 0);
 }
@@ -78,6 +84,22 @@ bool PasswordGate() {
     ui::DisableProgramWindow(kMainWindow, 0);
   }
   return gSettings.AccessGranted == 1;
+}
+
+// Program files dropped onto the main window become new entries of the
+// add/change dialog, behind the same gate as its command button.
+void OnFilesDropped() {
+  MARK_LINE();
+  std::vector<std::string> programs;
+  for (const std::string& path : ui::TakeDroppedFiles()) {
+    const DWORD attributes = GetFileAttributesA(storage::NativeSystemPath(path).c_str());
+    if (catalogue::IsProgramFile(path) && attributes != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+      programs.push_back(path);
+  }
+  if (programs.empty() || !PasswordGate()) return;
+  if (!ui::WindowHandle(kAddChangeWindow)) catalogue::OpenAddChangeDialog();
+  catalogue::AddDroppedPrograms(programs);
 }
 
 void OnControlEvent(int control, int type) {
@@ -217,12 +239,19 @@ void RunMainLoop() {
         break;
       case ui::kTrayEvent:
         if (ui::EventSubtype() == ui::kLeftDoubleClick)
-          ui::HideProgramWindow(kMainWindow, 0);
+          ShowMainWindow();
         else if (ui::EventSubtype() == ui::kRightClick)
           ui::ShowPopupMenu(kPopupMenu, ui::WindowHandle(kMainWindow));
         break;
       case ui::kMenuEvent:
         OnMenuEvent(ui::EventSource());
+        FocusProgramList();
+        break;
+      case ui::kWindowActivated:
+        if (ui::EventWindowNumber() == kMainWindow) FocusProgramList();
+        break;
+      case ui::kFilesDropped:
+        OnFilesDropped();
         break;
       default:
         break;

@@ -5,6 +5,7 @@
 #include "settings/skins.h"
 #include "storage/line_counter.h"
 #include "ui/controls.h"
+#include "ui/file_drop.h"
 #include "ui/images.h"
 #include "ui/ui.h"
 
@@ -31,6 +32,7 @@ void CreateMainWindow() {
                                title.c_str(), ui::kBorderlessPopup | ui::kStartHidden, nullptr))
     return;
   HWND window = ui::WindowHandle(kMainWindow);
+  ui::AcceptFileDrops(kMainWindow);
   MARK_LINE();
   settings::SetBackgroundImage(window, 76);
   if (gSettings.Fensteroption == 1) ui::SetAlwaysOnTop(kMainWindow, 1);
@@ -64,6 +66,18 @@ void CreateMainWindow() {
   ui::SetControlColour(kButtonColumn, 2, RGB(255, 255, 255));
   for (const auto& b : kButtons) ui::CreateImageButton(b.number, b.x, b.y, 38, 32, ui::ImageHandle(b.image));
   ui::EndContainer();
+}
+
+void ShowMainWindow() {
+  ui::HideProgramWindow(kMainWindow, 0);
+  ui::FocusControl(kProgramList);
+}
+
+void FocusProgramList() {
+  HWND main = ui::WindowHandle(kMainWindow);
+  if (!main || !IsWindowVisible(main) || GetActiveWindow() != main) return;
+  HWND focus = GetFocus();
+  if (focus == nullptr || focus == main) ui::FocusControl(kProgramList);
 }
 
 int PointerOverControl(int controlNumber) {

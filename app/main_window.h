@@ -15,6 +15,14 @@ constexpr int kPopupMenu = 57;
 
 void CreateMainWindow();
 
+// Shows the main window in front with the keyboard in the program list, so
+// that typing finds a program and Enter starts it.
+void ShowMainWindow();
+
+// The keyboard goes to the program list unless a control of the main window
+// already has it (the window itself gets it on activation).
+void FocusProgramList();
+
 // 1 when the control exists and the pointer lies inside its screen
 // rectangle (right and bottom edges outside).
 int PointerOverControl(int controlNumber);

@@ -10,6 +10,7 @@
 #include "catalogue/remove_dialog.h"
 #include "catalogue/text_ops.h"
 #include "settings/settings.h"
+#include "storage/launch.h"
 #include "storage/line_counter.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -188,19 +189,29 @@ std::string Choose(const char* title, const char* filter) {
   return chosen;
 }
 
+// A program file chosen in the requester or dropped onto the main window
+// also gives the entry its icon.
+void TakeProgramFile(AppEntry& entry, const std::string& path) {
+  entry.FileName = FilePart(path);
+  entry.Folder = PathPart(path);
+  entry.IconFile = path;
+  HICON icon = ExtractFirstIcon(storage::NativeSystemPath(path));
+  entry.Icon = icon != nullptr ? static_cast<HANDLE>(icon) : Placeholder();
+}
+
+void ShowProgramFile(const AppEntry& entry) {
+  ui::SetControlText(kProgramField, ProgramLongForm(entry, gSettings.ProgramDrive).c_str());
+  ui::SetControlText(kIconField, IconShortForm(entry).c_str());
+}
+
 void ChooseProgramFile() {
   if (!CanChangeEntry()) return;
   const std::string chosen = Choose(kProgramRequesterTitle, kProgramFilter);
   if (chosen.empty()) return;
   MARK_LINE();
   AppEntry& entry = EntryBeingEdited();
-  entry.FileName = FilePart(chosen);
-  entry.Folder = PathPart(chosen);
-  entry.IconFile = chosen;
-  HICON icon = ExtractFirstIcon(chosen);
-  entry.Icon = icon != nullptr ? static_cast<HANDLE>(icon) : Placeholder();
-  ui::SetControlText(kProgramField, ProgramLongForm(entry, gSettings.ProgramDrive).c_str());
-  ui::SetControlText(kIconField, IconShortForm(entry).c_str());
+  TakeProgramFile(entry, chosen);
+  ShowProgramFile(entry);
   const std::string tip = entry.Folder + entry.FileName;
   FillProgramList(kList);
   ui::SetControlToolTip(kProgramField, tip.c_str());
@@ -333,6 +344,33 @@ void AddChangeControlEvent(int control, int type) {
 void AddChangeEnterKey() {
   if (!ui::ControlExists(kNameField)) return;
   ChooseProgramFile();
+}
+
+void AddDroppedPrograms(const std::vector<std::string>& paths) {
+  MARK_LINE();
+  if (paths.empty() || !ui::ControlExists(kList)) return;
+  for (const std::string& path : paths) {
+    // After everything the list shows, in the order of the drop.
+    gCatalogue.SelectIndex(gCatalogue.Count());
+    AppEntry& entry = gCatalogue.Add();
+    TakeProgramFile(entry, path);
+    entry.Name = NameFromFile(path);
+    entry.IsNew = 1;
+    gCurrentEntryIndex = gCatalogue.CursorIndex();
+    gChosenFolder = PathPart(path);
+  }
+  MARK_LINE();
+  // The fields edit the last dropped entry, as after choosing its file.
+  const AppEntry& last = gCatalogue.At(gCurrentEntryIndex);
+  gEditing = true;
+  ui::DisableControl(kNameField, 0);
+  ui::SetControlText(kNameField, last.Name.c_str());
+  ShowProgramFile(last);
+  const std::string tip = last.Folder + last.FileName;
+  RefillListsAfterReorder();
+  ui::SetControlToolTip(kProgramField, tip.c_str());
+  ui::SetControlState(kList, gCurrentEntryIndex);
+  ui::ActivateProgramWindow(kWindow);
 }
 
 void AddChangeCloseRequest() {

@@ -4,6 +4,7 @@
 // complete, distinct entries saves it. Its events come through the main loop.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace catalogue {
 
@@ -24,6 +25,11 @@ void AddChangeControlEvent(int control, int type);
 
 // Enter while the name field has the focus: the same as the program button.
 void AddChangeEnterKey();
+
+// Program files dropped onto the main window: one new entry per path,
+// appended in order and filled as if chosen with the program requester,
+// named after the file without its extension. The dialog must be open.
+void AddDroppedPrograms(const std::vector<std::string>& paths);
 
 // The close box: saves and closes when every entry is complete and no two
 // names are equal ignoring case; otherwise tells why and stays open.

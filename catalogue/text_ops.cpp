@@ -84,6 +84,17 @@ std::string Extension(const std::string& path) {
   return path.substr(dot + 1);
 }
 
+bool IsProgramFile(const std::string& path) {
+  const std::string extension = LowerCase1252(Extension(path));
+  return extension == "exe" || extension == "com" || extension == "bat";
+}
+
+std::string NameFromFile(const std::string& path) {
+  const std::string file = FilePart(path);
+  const size_t dot = file.rfind('.');
+  return dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
+}
+
 std::string ProgramLongForm(const AppEntry& entry, const std::string& programDrive) {
   return kEllipsis + RemoveText(entry.Folder + entry.FileName, programDrive);
 }

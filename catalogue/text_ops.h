@@ -27,6 +27,14 @@ std::string RemoveText(const std::string& source, const std::string& text);
 // After the last '.', or "" when there is none or a separator follows it.
 std::string Extension(const std::string& path);
 
+// Whether a dropped file is one the launcher starts as a program: the
+// extension exe, com or bat in any case.
+bool IsProgramFile(const std::string& path);
+
+// The file part without its extension: the name a dropped program gets.
+// A file part that is nothing but an extension stays whole.
+std::string NameFromFile(const std::string& path);
+
 // What the add/change dialog shows for an entry's program and icon files.
 std::string ProgramLongForm(const AppEntry& entry, const std::string& programDrive);
 std::string ProgramOpeningForm(const AppEntry& entry, const std::string& programDrive);

@@ -31,8 +31,25 @@ trovanto_start_display() {
   return 1
 }
 
+# Whether this Wine can run 32-bit programs (wine32 installed).
+trovanto_wine_has_32bit() {
+  local d
+  for d in /usr/lib/wine/i386-windows /usr/lib/i386-linux-gnu/wine/i386-windows /usr/lib32/wine/i386-windows; do
+    [ -f "$d/kernel32.dll" ] && return 0
+  done
+  return 1
+}
+
 trovanto_wine_prefix() {
   mkdir -p "$(dirname "$WINEPREFIX")"
+  # A prefix made before the 32-bit Wine was installed has no 32-bit system
+  # folder and cannot start the 32-bit build ("could not load kernel32.dll"):
+  # it is made anew.
+  if [ -f "$WINEPREFIX/.trovanto-ready" ] && trovanto_wine_has_32bit &&
+     [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    wineserver -k >/dev/null 2>&1 </dev/null || true
+    rm -rf "$WINEPREFIX"
+  fi
   if [ ! -f "$WINEPREFIX/.trovanto-ready" ]; then
     wineboot -i >/dev/null 2>&1 </dev/null || true
     # No window manager runs on the virtual display: Wine draws the captions

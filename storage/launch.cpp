@@ -58,10 +58,34 @@ bool OpenWithShell(const std::string& file, const std::string& parameters, std::
   return true;
 }
 
+bool RunsUnderWow64() {
+  static const int wow64 = [] {
+    BOOL is = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &is) && is ? 1 : 0;
+  }();
+  return wow64 == 1;
+}
+
 }  // namespace
 
+std::string NativeSystemPath(const std::string& path) {
+  if (!RunsUnderWow64()) return path;
+  char windows[MAX_PATH];
+  const UINT length = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return path;
+  std::string folder(windows, length);
+  if (folder.back() != '\\') folder += '\\';
+  const std::string system = folder + "System32\\";
+  const size_t start = !path.empty() && path[0] == '"' ? 1 : 0;
+  if (path.size() < start + system.size()) return path;
+  if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str() + start, static_cast<int>(system.size()),
+                     system.c_str(), static_cast<int>(system.size())) != CSTR_EQUAL)
+    return path;
+  return path.substr(0, start) + folder + "Sysnative\\" + path.substr(start + system.size());
+}
+
 int StartProgram(const char* file, const char* parameters, const char* directory, uint32_t flags) {
-  const std::string target = file == nullptr ? "" : file;
+  const std::string target = NativeSystemPath(file == nullptr ? "" : file);
   const std::string arguments = parameters == nullptr ? "" : parameters;
   const std::string folder = directory == nullptr ? "" : directory;
   if (CreateFromCommandLine(target, arguments, folder, flags)) return 1;

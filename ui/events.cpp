@@ -148,6 +148,12 @@ LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     case kMsgControlReport:
       SetPending(kControlEvent, static_cast<int>(wParam), static_cast<int>(lParam));
       return 0;
+    case WM_DROPFILES:
+      TakeDropMessage(hwnd, reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case kMsgFilesDropped:
+      SetPending(kFilesDropped, window, -1);
+      return 0;
     case kMsgTrayCallback:
       // Queued again so that the tray click is handled in order with the
       // rest of the input.

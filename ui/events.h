@@ -2,6 +2,7 @@
 // The event model: one wait operation over the platform's message queue that
 // turns window, control, menu and tray messages into numbered events.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 
@@ -18,6 +19,8 @@ constexpr int kControlEvent = 13100;
 constexpr int kMenuEvent = 13101;
 constexpr int kTrayEvent = 13102;
 constexpr int kWindowActivated = 13104;
+// Files were dropped onto the window: TakeDroppedFiles (ui/file_drop.h).
+constexpr int kFilesDropped = 13110;
 
 // Event types.
 constexpr int kLeftClick = 0;
@@ -28,6 +31,8 @@ constexpr int kItemChange = 768;
 constexpr int kFocusGained = 14000;
 constexpr int kFocusLost = 14001;
 constexpr int kDragStart = 14002;
+// Enter pressed in a list with icons.
+constexpr int kEnterKey = 14003;
 
 // A window callback returns this to have a message handled normally.
 constexpr LRESULT kProcessDefault = static_cast<LRESULT>(0xE0E0E0E1u);
@@ -51,6 +56,7 @@ void ResetEvents();
 constexpr UINT kMsgControlReport = WM_APP + 0x101;  // wParam number, lParam type
 constexpr UINT kMsgTrayCallback = WM_APP + 0x102;   // from the shell
 constexpr UINT kMsgTrayEvent = WM_APP + 0x103;      // re-posted tray message
+constexpr UINT kMsgFilesDropped = WM_APP + 0x104;   // names wait in the drop module
 
 // The window procedure of every program window and container control.
 LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -75,6 +81,9 @@ bool ProgramMovesFocus();
 
 // Moves the keyboard focus to the next (or previous) tab stop of the window.
 void FocusNextControl(HWND window, bool previous);
+
+// Implemented by the drop module: records the names of a WM_DROPFILES drop.
+void TakeDropMessage(HWND window, HDROP drop);
 
 // Implemented by the control layer: offered the parent's command,
 // notification, scroll, colour and owner-draw messages of a control.

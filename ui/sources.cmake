@@ -13,6 +13,7 @@ list(APPEND TROVANTO_WIN_SOURCES
   ui/tray.cpp
   ui/fonts.cpp
   ui/events.cpp
+  ui/file_drop.cpp
   ui/timer.cpp
   ui/standard_dialogs.cpp
   ui/controls/control_list.cpp

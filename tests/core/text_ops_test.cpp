@@ -26,6 +26,28 @@ TEST(TextOps, PathFilePartAndExtension) {
   }
 }
 
+TEST(TextOps, DroppedFilesThatArePrograms) {
+  struct Case {
+    const char* path;
+    bool program;
+    const char* name;
+  } cases[] = {
+      {"C:\\Tools\\Beta Tool.exe", true, "Beta Tool"},
+      {"C:\\Tools\\SETUP.COM", true, "SETUP"},
+      {"C:\\Tools\\run.Bat", true, "run"},
+      {"C:\\Tools\\archive.tar.bat", true, "archive.tar"},
+      {"C:\\Tools\\readme.txt", false, "readme"},
+      {"C:\\Tools\\exe", false, "exe"},
+      {"C:\\Tools.exe\\tool", false, "tool"},
+      {"C:\\Tools\\tool.exe.lnk", false, "tool.exe"},
+      {"C:\\Tools\\.exe", true, ".exe"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsProgramFile(c.path), c.program) << c.path;
+    EXPECT_EQ(NameFromFile(c.path), c.name) << c.path;
+  }
+}
+
 TEST(TextOps, LowerCase1252) {
   EXPECT_EQ(LowerCase1252("AZaz@[`{"), "azaz@[`{");
   for (int b = 0xC0; b <= 0xDE; ++b)  // A-grave .. Thorn, the multiplication sign included

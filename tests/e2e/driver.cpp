@@ -1,11 +1,14 @@
 #include "tests/e2e/driver.h"
 
 #include <commctrl.h>
+#include <ole2.h>
+#include <shlobj.h>
 #include <winioctl.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #ifndef E2E_WORK_DIR
 #error "E2E_WORK_DIR must name the folder the suite works in"
@@ -438,7 +441,7 @@ std::vector<HWND> Launcher::TopWindows(bool visibleOnly) const {
     std::vector<HWND> out;
   } ctx{pid_, visibleOnly, {}};
   EnumWindows(
-      [](HWND w, LPARAM l) -> BOOL {
+      [](HWND w, LPARAM l) CALLBACK -> BOOL {
         auto* c = reinterpret_cast<Ctx*>(l);
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
@@ -500,7 +503,7 @@ std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> out;
   EnumChildWindows(
       parent,
-      [](HWND w, LPARAM l) -> BOOL {
+      [](HWND w, LPARAM l) CALLBACK -> BOOL {
         reinterpret_cast<std::vector<HWND>*>(l)->push_back(w);
         return TRUE;
       },
@@ -836,6 +839,158 @@ bool SaveBitmap(const Shot& shot, const std::string& path) {
 void SaveScreen(const std::string& name) {
   RECT all = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   SaveBitmap(Capture(all), Join(WorkDir(), name + ".bmp"));
+}
+
+HWND KeyboardFocus(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+namespace {
+
+// The file list as the shell's drag sources offer it.
+class FileData : public IDataObject {
+ public:
+  explicit FileData(const std::vector<std::string>& paths) {
+    for (const std::string& p : paths) names_ += p + '\0';
+    names_ += '\0';
+  }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
+      *out = static_cast<IDataObject*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
+  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+    if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names_.size());
+    if (!memory) return E_OUTOFMEMORY;
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names_.data(), names_.size());
+    GlobalUnlock(memory);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = memory;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+    return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+  }
+  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+    out->ptd = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override {
+    if (direction != DATADIR_GET) return E_NOTIMPL;
+    FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    return SHCreateStdEnumFmtEtc(1, &format, out);
+  }
+  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+    return OLE_E_ADVISENOTSUPPORTED;
+  }
+  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+ private:
+  std::string names_;
+  LONG refs_ = 1;
+};
+
+class DragSource : public IDropSource {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource)) {
+      *out = static_cast<IDropSource*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
+    if (escape) return DRAGDROP_S_CANCEL;
+    return (keys & MK_LBUTTON) ? S_OK : DRAGDROP_S_DROP;
+  }
+  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+};
+
+// The window the files are picked up from, as in a file manager: a drag
+// starts in a thread that saw the button go down in one of its windows.
+HWND MakeSourceWindow(POINT centre) {
+  static const ATOM kClass = [] {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    wc.lpszClassName = "E2EFileSource";
+    return RegisterClassA(&wc);
+  }();
+  if (!kClass) return nullptr;
+  HWND w = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "E2EFileSource", "", WS_POPUP | WS_VISIBLE,
+                           centre.x - 40, centre.y - 15, 80, 30, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (w) UpdateWindow(w);
+  return w;
+}
+
+}  // namespace
+
+bool DragFiles(const std::vector<std::string>& paths, POINT from, POINT to, DWORD* effect) {
+  static const bool ole = SUCCEEDED(OleInitialize(nullptr));
+  if (!ole) return false;
+  HWND sourceWindow = MakeSourceWindow(from);
+  if (!sourceWindow) return false;
+  BringToFront(sourceWindow);
+  FileData data(paths);
+  DragSource source;
+  MoveTo(from);
+  Pause(50);
+  LeftDown();
+  bool pressed = false;
+  const DWORD start = GetTickCount();
+  while (!pressed && GetTickCount() - start < 3000) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_LBUTTONDOWN && msg.hwnd == sourceWindow) pressed = true;
+      DispatchMessageA(&msg);
+    }
+    if (!pressed) Sleep(10);
+  }
+  DWORD result = DROPEFFECT_NONE;
+  HRESULT hr = E_FAIL;
+  if (pressed) {
+    // DoDragDrop holds this thread until the drop, so the hand moves on another.
+    std::thread hand([from, to] {
+      Sleep(300);
+      const int steps = 10;
+      for (int i = 1; i <= steps; ++i) {
+        MoveTo(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+        Sleep(40);
+      }
+      Sleep(300);
+      LeftUp();
+    });
+    hr = DoDragDrop(&data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &result);
+    hand.join();
+  } else {
+    LeftUp();
+  }
+  DestroyWindow(sourceWindow);
+  if (effect) *effect = result;
+  Pause(200);
+  return hr == DRAGDROP_S_DROP || hr == DRAGDROP_S_CANCEL;
 }
 
 }  // namespace e2e

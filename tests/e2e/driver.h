@@ -156,6 +156,13 @@ void Key(WORD vk);
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
 void TypeText(const std::string& text);
+// The window that has the keyboard focus in the thread that owns `window`.
+HWND KeyboardFocus(HWND window);
+// A file drag as the file explorer makes it: an OLE drag of the files (by
+// full path) that starts with the left button down at `from` and ends with
+// the button released at `to`, the pointer moved by real input. Returns
+// whether the drag ran; `effect` gets what the target made of it.
+bool DragFiles(const std::vector<std::string>& paths, POINT from, POINT to, DWORD* effect);
 // Reads and discards the "pressed since the last query" bit of these keys.
 void DrainKeyState();
 

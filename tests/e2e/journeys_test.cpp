@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <ole2.h>
 
 #include <cmath>
 #include <cstdio>
@@ -541,7 +542,7 @@ class Journeys : public ::testing::Test {
 std::set<HWND> VisibleTopWindows() {
   std::set<HWND> out;
   EnumWindows(
-      [](HWND w, LPARAM l) -> BOOL {
+      [](HWND w, LPARAM l) CALLBACK -> BOOL {
         if (IsWindowVisible(w)) reinterpret_cast<std::set<HWND>*>(l)->insert(w);
         return TRUE;
       },
@@ -683,13 +684,27 @@ TEST_F(Journeys, DoubleClickStartsFromTheDriveRootAndAVanishedProgramStartsNothi
   ASSERT_TRUE(StartOn(drive));
   ASSERT_TRUE(ListIs(MainList(), {"Alpha", "Gone", "Blank"}));
 
+  // From the keyboard alone: the list has it from the start, typing finds,
+  // the arrows move, Enter starts as a double click does.
+  EXPECT_EQ(KeyboardFocus(Main()), MainList()) << "the program list has no keyboard focus after start";
+  EXPECT_EQ(ListSelected(MainList()), -1);
+  Key(VK_RETURN);
+  Pause(1000);
+  EXPECT_TRUE(log.Lines().empty()) << "Enter without a selection started a program";
+  TypeText("bL");
+  EXPECT_TRUE(WaitUntil([&] { return ListSelected(MainList()) == 2; }, 2000)) << "typing \"bL\" did not find Blank";
+  Key(VK_RETURN);
   // A blank in the path needs the quotes.
-  DoubleClickItem(MainList(), 2);
   ASSERT_TRUE(LogGrowsTo(log, 1));
   EXPECT_EQ(log.Lines()[0], RecordLine("\\apps\\with blank\\tool.exe", 'T'));
+  BringToFront(Main());
+  Key(VK_UP);
+  EXPECT_TRUE(WaitUntil([&] { return ListSelected(MainList()) == 1; }, 2000)) << "arrow up did not move to Gone";
 
   ASSERT_TRUE(DeleteFileA(drive.Host("Apps\\Gone\\Gone.exe").c_str()));
   std::set<HWND> before = VisibleTopWindows();
+  Key(VK_RETURN);
+  Pause(1000);
   DoubleClickItem(MainList(), 1);
   Pause(1500);
   EXPECT_EQ(log.Lines().size(), 1u) << "a deleted program started something";
@@ -704,6 +719,86 @@ TEST_F(Journeys, DoubleClickStartsFromTheDriveRootAndAVanishedProgramStartsNothi
   DoubleClickItem(MainList(), 0);
   ASSERT_TRUE(LogGrowsTo(log, 2));
   EXPECT_EQ(log.Lines()[1], RecordLine("\\apps\\alpha\\alpha.exe", 'T'));
+  QuitExpectingZero();
+}
+
+// Program files dragged from a file manager onto the main window become
+// named entries of the add/change dialog, behind the password.
+TEST_F(Journeys, DroppedProgramsBecomeNamedEntriesAfterThePassword) {
+  Drive drive("drop");
+  ASSERT_TRUE(drive.InstallLauncher());
+  for (const char* program : {"Apps\\Old\\Old.exe", "Apps\\Alpha\\Alpha.exe", "Apps\\Beta Tool\\Beta.exe",
+                              "Apps\\Gamma\\GAMMA.EXE"})
+    ASSERT_TRUE(drive.InstallDemo(program));
+  ASSERT_TRUE(drive.Write("Apps\\readme.txt", "nur Text"));
+  ASSERT_TRUE(drive.Write("settings.dat", SettingsText(5, kCentre, 0, 0, "Geheim1")));
+  ASSERT_TRUE(drive.Write("applications.dat", CatalogueText({{"Old", "\\Apps\\Old\\Old.exe"}})));
+  ASSERT_TRUE(drive.Map('T'));
+  ASSERT_TRUE(StartOn(drive));
+  const std::string root = drive.Root();
+  // Picked up beside the window, dropped onto the top of its program list,
+  // which the add/change dialog in the middle of the screen leaves free.
+  const POINT from = {Centre(ScreenRect(Main())).x, ScreenRect(Main()).bottom + 40};
+  const POINT onto = {Centre(ScreenRect(MainList())).x, ScreenRect(MainList()).top + 15};
+  DWORD effect = 0;
+
+  ASSERT_TRUE(DragFiles({root + "Apps\\readme.txt"}, from, onto, &effect));
+  Pause(800);
+  EXPECT_EQ(launcher_.FindWindowOfClass(kPromptClass), nullptr) << "a text file alone asked for the password";
+  EXPECT_EQ(launcher_.FindWindowOfClass(kAddChangeClass), nullptr) << "a text file alone opened the dialog";
+
+  ASSERT_TRUE(DragFiles({root + "Apps\\Alpha\\Alpha.exe", root + "Apps\\readme.txt",
+                         root + "Apps\\Beta Tool\\Beta.exe"}, from, onto, &effect));
+  EXPECT_NE(effect & DROPEFFECT_MOVE, static_cast<DWORD>(DROPEFFECT_MOVE)) << "the drop asked the source to move";
+  EXPECT_NE(effect, static_cast<DWORD>(DROPEFFECT_NONE)) << "the drop was refused";
+  HWND prompt = WaitForDialog(kPromptClass);
+  ASSERT_NE(prompt, nullptr) << "no password prompt before adding dropped programs";
+  EXPECT_EQ(launcher_.FindWindowOfClass(kAddChangeClass), nullptr) << "dialog opened before the password";
+  BringToFront(prompt);
+  TypeText("Geheim1");
+  Key(VK_RETURN);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(prompt); }, 3000)) << "right password refused";
+  HWND dialog = WaitForDialog(kAddChangeClass);
+  ASSERT_NE(dialog, nullptr) << "no add/change dialog after the drop";
+  HWND list = FindChild(dialog, 91);
+  EXPECT_TRUE(ListIs(list, {"Old", "Alpha", "Beta"}));
+  // The fields show the last dropped program as if it had been chosen.
+  EXPECT_TRUE(TextBecomes(FindChild(dialog, 79), "Beta"));
+  EXPECT_TRUE(TextBecomes(FindChild(dialog, 80), "...\\Apps\\Beta Tool\\Beta.exe"));
+  EXPECT_TRUE(TextBecomes(FindChild(dialog, 81), "Beta.exe"));
+
+  // With access granted and the dialog open, a later drop joins it there.
+  ASSERT_TRUE(DragFiles({root + "Apps\\Gamma\\GAMMA.EXE"}, from, onto, &effect));
+  EXPECT_TRUE(ListIs(list, {"Old", "Alpha", "Beta", "GAMMA"}));
+  EXPECT_EQ(launcher_.FindWindowOfClass(kPromptClass), nullptr) << "asked again after a correct entry";
+  int dialogs = 0;
+  for (HWND w : launcher_.TopWindows()) dialogs += ClassOf(w) == kAddChangeClass;
+  EXPECT_EQ(dialogs, 1) << "a second add/change dialog";
+  CloseWithCloseBox(dialog);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000)) << "complete entries did not close the dialog";
+  // Paths read from the file come back lower-cased; dropped ones as given.
+  EXPECT_EQ(drive.Read("applications.dat"), CatalogueText({{"Old", "\\apps\\old\\old.exe"},
+                                                          {"Alpha", "\\Apps\\Alpha\\Alpha.exe"},
+                                                          {"Beta", "\\Apps\\Beta Tool\\Beta.exe"},
+                                                          {"GAMMA", "\\Apps\\Gamma\\GAMMA.EXE"}}));
+  EXPECT_TRUE(ListIs(MainList(), {"Old", "Alpha", "Beta", "GAMMA"}));
+  EXPECT_TRUE(drive.Exists("Apps\\Alpha\\Alpha.exe") && drive.Exists("Apps\\readme.txt")) << "a dropped file moved";
+  QuitExpectingZero();
+
+  // Without a password the dialog opens at once.
+  ASSERT_TRUE(drive.Write("settings.dat", SettingsText(5, kCentre, 0, 0, "")));
+  ASSERT_TRUE(StartOn(drive));
+  ASSERT_TRUE(DragFiles({root + "Apps\\Old\\Old.exe"}, from, onto, &effect));
+  dialog = WaitForDialog(kAddChangeClass);
+  ASSERT_NE(dialog, nullptr) << "no add/change dialog after a drop without password";
+  EXPECT_EQ(launcher_.FindWindowOfClass(kPromptClass), nullptr);
+  EXPECT_TRUE(ListIs(FindChild(dialog, 91), {"Old", "Alpha", "Beta", "GAMMA", "Old"}));
+  // Twin names keep the dialog open, as for any entry.
+  CloseWithCloseBox(dialog);
+  HWND box = WaitRequester(kTitle);
+  ASSERT_NE(box, nullptr) << "a twin name closed the dialog";
+  EXPECT_EQ(AnswerMessageBox(box), "Der Name \"Old\" ist doppelt vergeben!");
+  EXPECT_TRUE(IsWindow(dialog));
   QuitExpectingZero();
 }
 
@@ -742,6 +837,8 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
   EXPECT_FALSE(IsWindowVisible(Main())) << "a single click on the tray icon showed the window";
   DoubleClick(Centre(ScreenRect(icon)));
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(Main()); }, 3000)) << "tray double click did not show it";
+  EXPECT_TRUE(WaitUntil([&] { return KeyboardFocus(Main()) == MainList(); }, 2000))
+      << "the program list has no keyboard focus after the tray showed the window";
   EXPECT_TRUE(SamePlace(Main(), POINT{20, 100})) << "shown again at " << Where(Main());
 
   for (const Place& place : kPlaces) {

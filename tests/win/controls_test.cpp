@@ -126,7 +126,7 @@ HWND ToolTipOfThisThread() {
   HWND found = nullptr;
   EnumThreadWindows(
       GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM param) -> BOOL {
+      [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
         char name[64];
         GetClassNameA(hwnd, name, sizeof name);
         if (lstrcmpiA(name, TOOLTIPS_CLASSA) != 0) return TRUE;

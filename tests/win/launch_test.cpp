@@ -210,4 +210,27 @@ TEST_F(LaunchTest, MissingTargetsFailSilently) {
   EXPECT_TRUE(Records().empty());
 }
 
+// A 64-bit Explorer hands a 32-bit launcher paths into the real system
+// folder; without the alias the launcher would look into the 32-bit one.
+TEST_F(LaunchTest, SystemFolderProgramsStartFromA32BitProcessOn64BitWindows) {
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
+  char windows[MAX_PATH];
+  const std::string folder(windows, GetSystemWindowsDirectoryA(windows, MAX_PATH));
+  const std::string name = "trovanto_only64_" + std::to_string(GetCurrentProcessId()) + ".exe";
+  const std::string native = folder + "\\Sysnative\\" + name;
+  const std::string asNamed = folder + "\\SYSTEM32\\" + name;
+  ASSERT_TRUE(CopyFileA(recorder_.c_str(), native.c_str(), FALSE)) << native;
+  EXPECT_EQ(GetFileAttributesA(asNamed.c_str()), INVALID_FILE_ATTRIBUTES) << "the system folder is not redirected";
+
+  EXPECT_EQ(storage::NativeSystemPath(asNamed), native);
+  EXPECT_EQ(storage::NativeSystemPath("\"" + asNamed + "\""), "\"" + native + "\"");
+  EXPECT_EQ(storage::NativeSystemPath(folder + "\\System32x\\" + name), folder + "\\System32x\\" + name);
+  EXPECT_EQ(storage::NativeSystemPath(recorder_), recorder_);
+
+  EXPECT_EQ(StartProgram(asNamed.c_str(), "", "", storage::kStartWait), 1);
+  EXPECT_EQ(Records().size(), 1u);
+  DeleteFileA(native.c_str());
+}
+
 }  // namespace

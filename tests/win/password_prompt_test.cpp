@@ -103,7 +103,7 @@ void RunWithUser(const std::function<void(User&)>& act) {
       ADD_FAILURE() << "the prompt was still open";
       EnumThreadWindows(
           gui,
-          [](HWND w, LPARAM) -> BOOL {
+          [](HWND w, LPARAM) CALLBACK -> BOOL {
             PostMessageW(w, WM_CLOSE, 0, 0);
             return TRUE;
           },

@@ -350,7 +350,7 @@ TEST_F(SettingsDialog, FontButtonReplacesTheUserFontAndDropsTheOldStyle) {
       HWND dialog = nullptr;
       EnumThreadWindows(
           gui,
-          [](HWND window, LPARAM param) -> BOOL {
+          [](HWND window, LPARAM param) CALLBACK -> BOOL {
             char cls[16] = {};
             GetClassNameA(window, cls, sizeof cls);
             if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;

@@ -1,15 +1,19 @@
 // Windows, menus, tray, fonts, events and the timer, driven with real
 // windows and real messages.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "ui/controls.h"
 #include "ui/events.h"
+#include "ui/file_drop.h"
 #include "ui/timer.h"
 #include "ui/ui.h"
 #include "support/wine_test_support.h"
@@ -139,6 +143,38 @@ TEST_F(UiWindows, TrayMouseMessagesBecomeTrayEvents) {
     }
   }
   ui::TrayShutdown();
+}
+
+// Drops from sources that do not speak OLE: the names wait for the event,
+// and a disabled window (a prompt in front of it) takes nothing.
+TEST_F(UiWindows, DropMessageBecomesOneEventWithTheNamesUnlessDisabled) {
+  ASSERT_NE(ui::CreateProgramWindow(5, 0, 0, 100, 50, "Drop", kDialog, nullptr), 0);
+  ASSERT_EQ(ui::AcceptFileDrops(5), 1);
+  EXPECT_EQ(ui::AcceptFileDrops(77), 0);
+  HWND hwnd = ui::WindowHandle(5);
+  EXPECT_TRUE(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+  const std::vector<std::string> names = {"C:\\Tools\\Beta Tool.exe", "C:\\Tools\\readme.txt", "D:\\\xe4.bat"};
+  auto post = [&] {
+    std::string list;
+    for (const auto& n : names) list += n + '\0';
+    list += '\0';
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size());
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(memory);
+    PostMessageA(hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  };
+  for (bool disabled : {false, true}) {
+    SCOPED_TRACE(disabled ? "disabled" : "enabled");
+    ui::DisableProgramWindow(5, disabled ? 1 : 0);
+    post();
+    auto evs = Drain();
+    EXPECT_EQ(Count(evs, ui::kFilesDropped, 5), disabled ? 0 : 1);
+    EXPECT_EQ(ui::TakeDroppedFiles(), disabled ? std::vector<std::string>{} : names);
+    EXPECT_TRUE(ui::TakeDroppedFiles().empty()) << "names handed out twice";
+  }
+  ui::FileDropShutdown();
 }
 
 TEST_F(UiWindows, MenuChoiceGivesMenuEventAndOpensBesideThePointer) {

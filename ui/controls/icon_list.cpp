@@ -136,6 +136,9 @@ bool ParentMessage(ControlRecord& r, UINT msg, WPARAM, LPARAM lParam, LRESULT* r
     case NM_DBLCLK:
       PostControlReport(r.handle, r.number, kLeftDoubleClick);
       break;
+    case NM_RETURN:
+      PostControlReport(r.handle, r.number, kEnterKey);
+      break;
     case NM_RDBLCLK:
       PostControlReport(r.handle, r.number, kRightDoubleClick);
       break;

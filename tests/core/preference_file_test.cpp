@@ -279,7 +279,7 @@ TEST_F(PreferenceFile, CreateLeavesTheOldContentUntilClose) {
   // Another instance may read it meanwhile, but not write it.
   storage::SharedFile other;
   EXPECT_EQ(storage::OpenForReading(path_.c_str(), &other), storage::OpenStatus::kOpened);
-  EXPECT_EQ(storage::OpenForUpdate(path_.c_str(), &other), storage::OpenStatus::kRefused);
+  EXPECT_EQ(storage::OpenForUpdate(path_.c_str(), &other), storage::OpenStatus::kBusy);
   other.Close();
   preference::Close();
   EXPECT_EQ(Get(path_), "[Neu]\r\nk = w\r\n");

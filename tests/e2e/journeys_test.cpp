@@ -870,11 +870,20 @@ TEST_F(Journeys, RemovingNeverReachesBeyondTheProgramFolder) {
   for (const char* program : {"Shared\\Shared.exe", "Downloads\\Down.exe"}) ASSERT_TRUE(other.InstallDemo(program));
   ASSERT_TRUE(other.Write("Keep\\keep.txt", "keep"));
   ASSERT_TRUE(other.Write("Downloads\\photo.jpg", "photo"));
-  ASSERT_TRUE(MakeFolderLink(drive.Host("Apps\\Linked"), other.Host("Shared")));
-  ASSERT_TRUE(MakeFolderLink(drive.Host("Apps\\Delta\\Outside"), other.Host("Keep")));
   // Full-width dots: ".." for the narrow calls in code page 1252.
-  const std::wstring dots = std::wstring(drive.Host("Apps\\Eps\\").begin(), drive.Host("Apps\\Eps\\").end()) +
-                            L"\xFF0E\xFF0E";
+  const std::string eps = drive.Host("Apps\\Eps") + "\\";
+  const std::wstring dots = std::wstring(eps.begin(), eps.end()) + L"\xFF0E\xFF0E";
+  // The drives' own clean-up can remove neither.
+  struct Oddities {
+    std::vector<std::string> links;
+    std::wstring dots;
+    ~Oddities() {
+      for (const std::string& link : links) RemoveFolderLink(link);
+      RemoveDirectoryW(dots.c_str());
+    }
+  } oddities{{drive.Host("Apps\\Linked"), drive.Host("Apps\\Delta\\Outside")}, dots};
+  ASSERT_TRUE(MakeFolderLink(oddities.links[0], other.Host("Shared")));
+  ASSERT_TRUE(MakeFolderLink(oddities.links[1], other.Host("Keep")));
   ASSERT_TRUE(CreateDirectoryW(dots.c_str(), nullptr));
   ASSERT_TRUE(drive.Write("settings.dat", SettingsText(5, kCentre, 0, 0, "")));
   ASSERT_TRUE(drive.Write("applications.dat", CatalogueText({{"Alpha", "\\Apps\\Alpha\\Alpha.exe"},
@@ -936,10 +945,6 @@ TEST_F(Journeys, RemovingNeverReachesBeyondTheProgramFolder) {
   EXPECT_EQ(other.Files(), otherFiles);
   EXPECT_EQ(other.Read("Keep\\keep.txt"), "keep");
   EXPECT_EQ(drive.Read("applications.dat"), CatalogueText({{"Tool", "\\apps\\alpha\\tools\\tool.exe"}}));
-
-  RemoveDirectoryW(dots.c_str());
-  RemoveFolderLink(drive.Host("Apps\\Linked"));
-  RemoveFolderLink(drive.Host("Apps\\Delta\\Outside"));
 }
 
 // ---- 6. status strip ----

@@ -11,6 +11,7 @@
 #include "catalogue/text_ops.h"
 #include "settings/settings.h"
 #include "storage/launch.h"
+#include "settings/settings_store.h"
 #include "storage/line_counter.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -396,7 +397,9 @@ void AddChangeCloseRequest() {
 
   MARK_LINE();
   gCatalogue.ForEach([](AppEntry& entry) { entry.IsNew = 0; });
-  SaveCatalogue();
+  // The window closes either way: a write-protected stick must not trap the
+  // user here, and the catalogue in memory serves the rest of the run.
+  if (!SaveCatalogue()) settings::ReportSaveFailure(kCatalogueFileName);
   gEditing = false;
   ui::CloseProgramWindow(kWindow);
   FillProgramList(kMainList);

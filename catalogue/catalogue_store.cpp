@@ -15,10 +15,11 @@ TROVANTO_LINE_BASE(storage::kLinesCatalogueStore)
 namespace catalogue {
 
 Catalogue gCatalogue;
+const char kCatalogueFileName[] = "applications.dat";
 
 namespace {
 
-constexpr char kFileName[] = "applications.dat";
+constexpr const char* kFileName = kCatalogueFileName;
 constexpr char kProgramKey[] = "Datei";
 constexpr char kIconKey[] = "Icon";
 // A window with a red cross, for entries whose icon cannot be obtained.
@@ -100,17 +101,17 @@ void LoadCatalogue() {
   preference::Close();
 }
 
-void SaveCatalogue() {
+bool SaveCatalogue() {
   MARK_LINE();
   const std::string path = settings::StartDirectoryFile(kFileName);
-  if (!preference::Create(path.c_str())) return;
+  if (!preference::Create(path.c_str())) return false;
   const std::string& drive = settings::gSettings.ProgramDrive;
   gCatalogue.ForEach([&drive](AppEntry& entry) {
     preference::SelectGroup(entry.Name.c_str());
     preference::WriteString(kProgramKey, RemoveText(entry.Folder + entry.FileName, drive).c_str());
     preference::WriteString(kIconKey, RemoveText(entry.IconFile, drive).c_str());
   });
-  preference::Close();
+  return preference::Close() != 0;
 }
 
 std::vector<std::pair<int, int>> CatalogueNameClashes() { return NameClashes(gCatalogue); }

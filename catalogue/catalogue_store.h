@@ -20,8 +20,11 @@ extern Catalogue gCatalogue;
 void LoadCatalogue();
 
 // Rewrites the file from the whole catalogue; a file that cannot be written
-// stays as it was. Nothing is reported.
-void SaveCatalogue();
+// stays as it was. False when it could not be written.
+bool SaveCatalogue();
+
+// The catalogue file's name in the start directory.
+extern const char kCatalogueFileName[];
 
 // First icon of a program or icon file, 0 when it holds none. The same file
 // (compared ignoring case) gives the same handle for the rest of the run.

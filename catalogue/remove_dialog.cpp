@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "catalogue/add_change_dialog.h"
 #include "catalogue/catalogue_store.h"
 #include "catalogue/program_list.h"
 #include "settings/settings.h"
+#include "settings/settings_store.h"
 #include "storage/directory.h"
 #include "storage/line_counter.h"
 #include "storage/preference_file.h"
@@ -47,7 +49,6 @@ constexpr char kLogRemoving[] = "Entferne... ";
 constexpr char kLogOk[] = "Ok!";
 constexpr char kLogDeleting[] = "Lösche Verzeichnis...";
 constexpr char kLogFailed[] = "Fehler!";
-constexpr char kCatalogueFile[] = "applications.dat";
 
 void Log(const std::string& line) {
   ui::AddControlItem(kLog, -1, line.c_str());
@@ -57,18 +58,49 @@ void Log(const std::string& line) {
 
 // Closed at once rather than left open until the next use of the
 // preference module, so that the removal is on the disk even if the
-// program never reaches its exit path.
-void RemoveGroupFromFile(const std::string& name) {
-  const std::string path = settings::StartDirectoryFile(kCatalogueFile);
-  if (preference::Open(path.c_str())) preference::RemoveGroup(name.c_str());
+// program never reaches its exit path. False when the group is still in the
+// file: the file could not be read or not be written. A missing file holds
+// no group, so there is nothing to fail.
+bool RemoveGroupFromFile(const std::string& name) {
+  const std::string path = settings::StartDirectoryFile(kCatalogueFileName);
+  if (preference::Open(path.c_str())) {
+    preference::RemoveGroup(name.c_str());
+    return preference::Close() != 0;
+  }
   preference::Close();
+  return !preference::Unreadable(path.c_str());
+}
+
+// Programs of entries that stay after this run: a folder holding one of them
+// is not deleted, whatever else it holds.
+std::vector<std::string> ProgramsStaying() {
+  std::vector<std::string> programs;
+  const int items = ui::CountControlItems(kList);
+  for (int i = 0; i < gCatalogue.Count(); ++i) {
+    if (i < items && (ui::GetControlItemState(kList, i) & ui::kItemChecked)) continue;
+    const AppEntry& entry = gCatalogue.At(i);
+    if (!entry.FileName.empty()) programs.push_back(entry.Folder + entry.FileName);
+  }
+  return programs;
+}
+
+// Only a program folder on the launcher's own drive may go; one picked from
+// another drive during the session (a downloads folder, say) is the user's,
+// not the stick's.
+bool MayDeleteFolder(const std::string& folder, const std::vector<std::string>& staying) {
+  if (!storage::PathIsWithin(folder.c_str(), settings::gSettings.ProgramDrive.c_str())) return false;
+  for (const std::string& program : staying)
+    if (storage::PathIsWithin(program.c_str(), folder.c_str())) return false;
+  return true;
 }
 
 void RunRemoval() {
   MARK_LINE();
   ui::ClearControlItems(kLog);
   const bool deleteFolders = ui::GetControlState(kDeleteFolders) == 1;
+  const std::vector<std::string> staying = deleteFolders ? ProgramsStaying() : std::vector<std::string>();
   bool removedAny = false;
+  bool saveFailed = false;
   // From the end, so that removing an item leaves the indices still to be
   // visited in place.
   for (int i = ui::CountControlItems(kList) - 1; i >= 0; --i) {
@@ -78,14 +110,15 @@ void RunRemoval() {
     const std::string name = gCatalogue.Current()->Name;
     const std::string folder = gCatalogue.Current()->Folder;
     Log(kLogRemoving + name);
-    RemoveGroupFromFile(name);
+    if (!RemoveGroupFromFile(name)) saveFailed = true;
     Log(kLogOk);
     if (deleteFolders) {
       Log(kLogDeleting);
       MARK_LINE();
-      // Refuses a drive root, the start directory and folders holding it:
-      // such a folder holds far more than the program.
-      if (storage::RemoveTree(folder.c_str(), "", kRemoveTreeFlags) == 0) Log(kLogFailed);
+      // RemoveTree itself refuses a drive root, the start directory and
+      // folders holding it, links, and names that could lead outside.
+      if (!MayDeleteFolder(folder, staying) || storage::RemoveTree(folder.c_str(), "", kRemoveTreeFlags) == 0)
+        Log(kLogFailed);
     }
     gCatalogue.SelectIndex(i);
     gCatalogue.RemoveCurrent();
@@ -96,6 +129,7 @@ void RunRemoval() {
   FillProgramList(kMainList);
   FillProgramList(kList);
   if (removedAny) AddChangeCatalogueChanged();
+  if (saveFailed) settings::ReportSaveFailure(kCatalogueFileName);
 }
 
 }  // namespace

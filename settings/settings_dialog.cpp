@@ -299,7 +299,9 @@ void SettingsControlEvent(int control, int type) {
       } else if (control == kFontButton) {
         ChangeFont();
       } else if (control == kSaveButton) {
-        SaveSettings();
+        // A write-protected stick must not keep the dialog open: the
+        // settings stay in effect for this run.
+        if (!SaveSettings()) ReportSaveFailure(kSettingsFileName);
         ui::CloseProgramWindow(kSettingsWindow);
       }
       break;

@@ -1,5 +1,6 @@
 #include "settings/settings_store.h"
 
+#include <cstdint>
 #include <string>
 
 #include "settings/alignment.h"
@@ -7,17 +8,20 @@
 #include "settings/skins.h"
 #include "storage/line_counter.h"
 #include "storage/preference_file.h"
+#include "ui/standard_dialogs.h"
 #include "ui/ui.h"
 
 TROVANTO_LINE_BASE(storage::kLinesSettingsStore)
 
 namespace settings {
 
+const char kSettingsFileName[] = "settings.dat";
+
 namespace {
 
 // File, group, key names and comments are written byte for byte as users of
 // older files expect them; the umlauts are Windows-1252 bytes.
-constexpr char kFileName[] = "settings.dat";
+constexpr const char* kFileName = kSettingsFileName;
 constexpr char kGroup[] = "Einstellungen";
 constexpr char kFontFaceKey[] = "Schriftart";
 constexpr char kFontColourKey[] = "Schriftfarbe";
@@ -42,6 +46,11 @@ constexpr const char* kAlignmentComments[] = {
 constexpr const char* kOnTopComments[] = {"0 = Normal", "1 = Immer im Vordergrund"};
 constexpr const char* kDockingComments[] = {"0 = Aus", "1 = An"};
 constexpr const char* kPasswordComment = "Passwort leer = Keine Passwortabfrage";
+
+// Follows the quoted file name.
+constexpr char kSaveFailedText[] =
+    "\" konnte nicht gespeichert werden!\n\nDie \xC4nderungen gelten nur bis zum Beenden.";
+constexpr uint32_t kErrorIcon = 16;
 
 constexpr int kUserFont = 11;
 constexpr int kAlignAtPosition = 0;
@@ -105,10 +114,10 @@ void LoadSettings() {
   gSettings.AccessGranted = gSettings.Passwort.empty() ? 1 : 0;
 }
 
-void SaveSettings() {
+bool SaveSettings() {
   MARK_LINE();
   const std::string path = StartDirectoryFile(kFileName);
-  if (!preference::Create(path.c_str())) return;
+  if (!preference::Create(path.c_str())) return false;
   const Settings& s = gSettings;
   preference::SelectGroup(kGroup);
   MARK_LINE();
@@ -128,7 +137,13 @@ void SaveSettings() {
   preference::WriteString(kPasswordKey, s.Passwort.c_str());
   preference::WriteComment(kPasswordComment);
   preference::WriteString(kSkinKey, s.Skin.c_str());
-  preference::Close();
+  return preference::Close() != 0;
+}
+
+void ReportSaveFailure(const char* fileName) {
+  const std::string title = TitleWithVersion();
+  const std::string text = std::string("Die Datei \"") + fileName + kSaveFailedText;
+  ui::ShowMessage(title.c_str(), text.c_str(), kErrorIcon);
 }
 
 }  // namespace settings

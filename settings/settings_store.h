@@ -12,7 +12,14 @@ namespace settings {
 void LoadSettings();
 
 // Writes every stored field with its comment lines; a file that cannot be
-// written stays as it was, silently.
-void SaveSettings();
+// written stays as it was. False when it could not be written.
+bool SaveSettings();
+
+// The settings file's name in the start directory.
+extern const char kSettingsFileName[];
+
+// Tells the user that one of the launcher's files (named as in the start
+// directory) could not be saved and that the changes last until the end.
+void ReportSaveFailure(const char* fileName);
 
 }  // namespace settings

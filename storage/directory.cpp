@@ -79,36 +79,104 @@ bool ContainsProtectedStart(const std::string& fullFolder) {
   return gProtectedStart.compare(0, folder.size(), folder) == 0;
 }
 
-// folder ends in a backslash. Entries whose joined path would not fit are
-// left alone, so the folder stays non-empty and its removal reports failure.
-int RemoveFolder(const std::string& folder, const std::string& pattern, int flags) {
-  const std::string search = folder + pattern;
-  if (search.size() > kPathLimit) return 0;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA(search.c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return 0;
+std::wstring Widened(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+bool OnlyDotsAndBlanks(const char* text, size_t size) {
+  for (size_t i = 0; i < size; ++i)
+    if (text[i] != '.' && text[i] != ' ') return false;
+  return true;
+}
+
+// A name that the narrow calls, or a path join after a code-page conversion, would read as a
+// separator, a drive or a step upwards: full-width "．．＼" turns into "..\" in code page 1252.
+// Such a name is never joined onto a path, in whatever form.
+bool DangerousName(const std::wstring& name) {
+  if (name.find_first_of(L"\\/:") != std::wstring::npos) return true;
+  for (UINT codePage : {CP_ACP, CP_OEMCP}) {
+    const int n = WideCharToMultiByte(codePage, 0, name.data(), static_cast<int>(name.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    if (n <= 0) return true;
+    std::string narrow(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, name.data(), static_cast<int>(name.size()), narrow.data(), n, nullptr,
+                        nullptr);
+    if (narrow.find_first_of("\\/:") != std::string::npos || OnlyDotsAndBlanks(narrow.data(), narrow.size()))
+      return true;
+  }
+  return false;
+}
+
+// The \\?\ form passes names to the file system as they are: without it a trailing dot or blank
+// would be cut off and name a sibling.
+std::wstring Verbatim(const std::wstring& path) {
+  if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') return L"\\\\?\\UNC" + path.substr(1);
+  return L"\\\\?\\" + path;
+}
+
+bool IsSelfOrParent(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+// Walks folder (full, ending in a backslash) with the wide calls. With remove false it only
+// looks, and answers whether every name that a removal would join is harmless; with remove true
+// it deletes. Entries whose joined path would not fit are left alone, so the folder stays
+// non-empty and its removal reports failure.
+int WalkFolder(const std::wstring& folder, const std::wstring& pattern, int flags, bool remove) {
+  const std::wstring search = folder + pattern;
+  if (search.size() > kPathLimit) return remove ? 0 : 1;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW(Verbatim(search).c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return remove ? 0 : 1;
+  bool harmless = true;
   do {
-    const std::string name = entry.cFileName;
-    const std::string path = folder + name;
+    if (IsSelfOrParent(entry.cFileName)) continue;
+    const std::wstring name = entry.cFileName;
+    if (DangerousName(name)) {
+      harmless = false;
+      if (!remove) break;
+      continue;
+    }
+    const std::wstring path = folder + name;
     if (path.size() > kPathLimit) continue;
+    const std::wstring verbatim = Verbatim(path);
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!(flags & kRemoveRecurse) || name == "." || name == "..") continue;
+      if (!(flags & kRemoveRecurse)) continue;
       if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         // A junction or link may lead anywhere, the start directory or a
         // drive root included: remove the link, never what it points to.
-        if (flags & kRemoveClearAttributes) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        RemoveDirectoryA(path.c_str());
-      } else {
-        RemoveFolder(path + '\\', pattern, flags);
+        if (!remove) continue;
+        if (flags & kRemoveClearAttributes) SetFileAttributesW(verbatim.c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveDirectoryW(verbatim.c_str());
+      } else if (!WalkFolder(path + L'\\', pattern, flags, remove) && !remove) {
+        harmless = false;
+        break;
       }
-    } else {
-      if (flags & kRemoveClearAttributes) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
+    } else if (remove) {
+      if (flags & kRemoveClearAttributes) SetFileAttributesW(verbatim.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(verbatim.c_str());
     }
-  } while (FindNextFileA(find, &entry));
+  } while (FindNextFileW(find, &entry));
   FindClose(find);
-  if (flags & kRemoveClearAttributes) SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return RemoveDirectoryA(folder.c_str()) ? 1 : 0;
+  if (!remove) return harmless ? 1 : 0;
+  const std::wstring self = Verbatim(folder);
+  if (flags & kRemoveClearAttributes) SetFileAttributesW(self.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return RemoveDirectoryW(self.c_str()) ? 1 : 0;
+}
+
+// True when the folder or any folder on its way down from the root is a junction or a link: its
+// content then lies somewhere else, perhaps on another drive.
+bool ReachedThroughLink(const std::wstring& full, size_t rootLength) {
+  for (size_t end = full.find(L'\\', rootLength); end != std::wstring::npos; end = full.find(L'\\', end + 1)) {
+    const DWORD attributes = GetFileAttributesW(Verbatim(full.substr(0, end)).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  }
+  return false;
 }
 
 struct ListingSlot {
@@ -190,7 +258,25 @@ int RemoveTree(const char* folder, const char* pattern, int flags) {
   const size_t root = RootLength(full);
   if (root == 0 || full.size() <= root) return 0;
   if (ContainsProtectedStart(full)) return 0;
-  return RemoveFolder(full, mask, flags);
+  const std::wstring wideFull = Widened(full);
+  const std::wstring wideMask = Widened(mask);
+  if (wideFull.empty() || wideMask.empty() || ReachedThroughLink(wideFull, root)) return 0;
+  // Looked at whole before anything goes, so that a refused folder is left as it was.
+  if (!WalkFolder(wideFull, wideMask, flags, false)) return 0;
+  return WalkFolder(wideFull, wideMask, flags, true);
+}
+
+bool PathIsWithin(const char* path, const char* folder) {
+  if (path == nullptr || *path == '\0' || folder == nullptr || *folder == '\0') return false;
+  // "T:" alone names the current directory of drive T:, not its root.
+  std::string outer = WithBackslashes(folder);
+  if (!EndsWithSeparator(outer)) outer += '\\';
+  const std::string fullOuter = FullPath(outer);
+  const std::string fullInner = FullPath(WithBackslashes(path));
+  if (fullOuter.empty() || fullInner.empty()) return false;
+  const std::string inner = ComparableFolder(fullInner);
+  const std::string container = ComparableFolder(fullOuter);
+  return inner.compare(0, container.size(), container) == 0;
 }
 
 int OpenListing(int slot, const char* folder, const char* pattern) {

@@ -21,8 +21,15 @@ int64_t PathSize(const char* path);
 // Deletes the entries of folder that match pattern ("" or null = "*.*") and
 // then the folder itself; nonzero when that final removal succeeded.
 // Refused with 0, deleting nothing: a drive's root, the protected start
-// directory or any folder containing it, and paths that do not fit MAX_PATH.
+// directory or any folder containing it, paths that do not fit MAX_PATH, a
+// folder that is (or is reached through) a junction or link, and a folder
+// holding a name that a conversion to the narrow code pages turns into a
+// separator, a drive or "."/"..". Links inside are removed as links.
 int RemoveTree(const char* folder, const char* pattern, int flags);
+
+// True when path is folder itself or lies inside it, compared as full, long
+// paths ignoring case. A bare "X:" stands for the root of drive X.
+bool PathIsWithin(const char* path, const char* folder);
 
 // The launcher's start directory, which RemoveTree never deletes. Set once at
 // start-up; an empty text protects nothing beyond drive roots.

@@ -7,6 +7,7 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -22,6 +23,8 @@ std::string TempPathFor(const char* path) { return std::string(path) + ".tmp"; }
 
 }  // namespace
 
+std::string TemporaryPathFor(const char* path) { return TempPathFor(path); }
+
 SharedFile::SharedFile(SharedFile&& other) noexcept { *this = std::move(other); }
 
 #ifdef _WIN32
@@ -35,8 +38,9 @@ OpenStatus OpenShared(const char* path, DWORD access, SharedFile* file, void** h
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
-    return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? OpenStatus::kMissing
-                                                                            : OpenStatus::kRefused;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return OpenStatus::kMissing;
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return OpenStatus::kBusy;
+    return OpenStatus::kRefused;
   }
   // "NUL", "CON" and friends open as devices; they are no preference files.
   if (GetFileType(h) != FILE_TYPE_DISK) {
@@ -130,8 +134,19 @@ bool CanCreateBeside(const char* path) {
   return true;
 }
 
+// Attributes that belong to the file rather than to one copy of its content; read-only never
+// reaches here, since such a file is not opened for update.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 bool ReplaceContent(const char* path, const char* data, size_t size, SharedFile* held) {
   std::string temp = TempPathFor(path);
+  const DWORD old = GetFileAttributesA(path);
+  if (old == INVALID_FILE_ATTRIBUTES) {
+    HANDLE placeholder =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (placeholder != INVALID_HANDLE_VALUE) CloseHandle(placeholder);
+  }
   HANDLE h = CreateTemp(temp);
   if (h == INVALID_HANDLE_VALUE) {
     if (held != nullptr) held->Close();
@@ -139,14 +154,38 @@ bool ReplaceContent(const char* path, const char* data, size_t size, SharedFile*
   }
   bool ok = WriteAllHandle(h, data, size) && FlushFileBuffers(h);
   CloseHandle(h);
+  if (ok && old != INVALID_FILE_ATTRIBUTES && (old & kKeptAttributes) != 0) {
+    SetFileAttributesA(temp.c_str(), old & kKeptAttributes);
+  }
   // Our own handle on the target does not share deletion, so the move would fail while it is open.
   if (held != nullptr) held->Close();
   if (ok) {
     ok = MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   }
-  if (!ok) DeleteFileA(temp.c_str());
+  if (!ok) {
+    SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(temp.c_str());
+  }
   return ok;
 }
+
+bool AdoptTemporary(const char* path) {
+  const std::string temp = TempPathFor(path);
+  const DWORD attributes = GetFileAttributesA(temp.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  // Without MOVEFILE_REPLACE_EXISTING: a target that appeared meanwhile is newer than the copy.
+  return MoveFileExA(temp.c_str(), path, MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void DiscardTemporary(const char* path) {
+  const std::string temp = TempPathFor(path);
+  const DWORD attributes = GetFileAttributesA(temp.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
+  SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(temp.c_str());
+}
+
+void PauseMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
 
 #else  // POSIX
 
@@ -243,7 +282,7 @@ OpenStatus OpenForUpdate(const char* path, SharedFile* file) {
     // Advisory only: it keeps out other instances of this program, which is what matters.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
       close(fd);
-      return OpenStatus::kRefused;
+      return OpenStatus::kBusy;
     }
     struct stat named;
     if (stat(path, &named) == 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
@@ -283,6 +322,10 @@ bool ReplaceContent(const char* path, const char* data, size_t size, SharedFile*
   std::string temp = TempPathFor(path);
   struct stat target;
   bool keepMode = stat(path, &target) == 0 && S_ISREG(target.st_mode);
+  if (!keepMode) {
+    int placeholder = OpenNoIntr(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (placeholder >= 0) close(placeholder);
+  }
   // Unlinking first takes over a stale copy whatever its mode, and O_EXCL never follows a link
   // planted under the temporary name.
   unlink(temp.c_str());
@@ -301,6 +344,29 @@ bool ReplaceContent(const char* path, const char* data, size_t size, SharedFile*
   // Held until now so that no other instance slips in between; the lock was on the old file.
   if (held != nullptr) held->Close();
   return ok;
+}
+
+bool AdoptTemporary(const char* path) {
+  const std::string temp = TempPathFor(path);
+  struct stat st;
+  if (lstat(temp.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // link() never replaces: a target that appeared meanwhile is newer than the copy.
+  if (link(temp.c_str(), path) != 0) return false;
+  unlink(temp.c_str());
+  SyncFolderOf(path);
+  return true;
+}
+
+void DiscardTemporary(const char* path) {
+  const std::string temp = TempPathFor(path);
+  struct stat st;
+  if (lstat(temp.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) unlink(temp.c_str());
+}
+
+void PauseMilliseconds(unsigned milliseconds) {
+  timespec wait{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+  }
 }
 
 #endif

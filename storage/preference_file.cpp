@@ -7,6 +7,7 @@
 #include <new>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "storage/file_shim.h"
 
@@ -86,7 +87,31 @@ struct Module {
 
 Module gPref;
 
+// Files that existed but could not be read in this run. Whatever is in memory for them is not their
+// content, so no save may replace them until the program starts again.
+std::vector<std::string> gUnread;
+
+// A virus scanner or an indexer holds a new file for a moment; a file still held after this is
+// treated as unreadable. A file that opens at once costs nothing of it.
+constexpr unsigned kBusyPauseMs = 50;
+constexpr int kBusyTries = 20;
+
 LineIt None() { return gPref.lines.end(); }
+
+bool IsUnread(std::string_view path) {
+  for (const std::string& unread : gUnread) {
+    if (SameName(unread, path)) return true;
+  }
+  return false;
+}
+
+void MarkUnread(const std::string& path) {
+  if (!path.empty() && !IsUnread(path)) gUnread.push_back(path);
+}
+
+bool Failed(storage::OpenStatus status) {
+  return status == storage::OpenStatus::kRefused || status == storage::OpenStatus::kBusy;
+}
 
 std::string_view Arg(const char* s) { return s != nullptr ? std::string_view(s) : std::string_view(); }
 
@@ -250,12 +275,13 @@ void Parse(const char* p, const char* end) {
 }
 
 // Reads the open file into the buffer and the line list. When that fails (no memory, a read
-// error) the file stays open with no lines, and is no longer written back: rewriting it from an
-// empty list would throw away content we never saw.
+// error) the file stays open with no lines, and is never written back in this run: rewriting it
+// from an empty list would throw away content we never saw.
 void Load() {
   int64_t size = gPref.file.Size();
   if (size < 0 || static_cast<uint64_t>(size) > std::numeric_limits<size_t>::max() - 2) {
     gPref.writable = false;
+    MarkUnread(gPref.path);
     return;
   }
   const auto length = static_cast<size_t>(size);
@@ -263,6 +289,7 @@ void Load() {
   if (gPref.buffer == nullptr || !gPref.file.ReadAll(gPref.buffer.get(), length)) {
     gPref.buffer.reset();
     gPref.writable = false;
+    MarkUnread(gPref.path);
     return;
   }
   char* data = gPref.buffer.get();
@@ -278,6 +305,7 @@ void Load() {
   } catch (const std::bad_alloc&) {
     gPref.lines.clear();
     gPref.writable = false;
+    MarkUnread(gPref.path);
   }
 }
 
@@ -286,13 +314,13 @@ void Append(char*& out, std::string_view text) {
   out += text.size();
 }
 
-void WriteBack() {
+bool WriteBack() {
   Module& m = gPref;
-  if (m.path.empty()) return;
+  if (m.path.empty() || IsUnread(m.path)) return false;
   if (!m.file.IsOpen()) {
     // After a failed Open, or a Create of a file that did not exist: it may have appeared since,
     // and then it must be writable for us (and kept from other writers) like any other.
-    if (storage::OpenForUpdate(m.path.c_str(), &m.file) == storage::OpenStatus::kRefused) return;
+    if (Failed(storage::OpenForUpdate(m.path.c_str(), &m.file))) return false;
   }
   size_t total = m.utf8 ? 5 : 0;
   for (const Line& line : m.lines) {
@@ -303,7 +331,7 @@ void WriteBack() {
     }
   }
   std::unique_ptr<char[]> text(new (std::nothrow) char[total + 1]);
-  if (text == nullptr) return;
+  if (text == nullptr) return false;
   char* out = text.get();
   if (m.utf8) Append(out, "\xEF\xBB\xBF\r\n");
   for (const Line& line : m.lines) {
@@ -326,7 +354,26 @@ void WriteBack() {
         break;
     }
   }
-  storage::ReplaceContent(m.path.c_str(), text.get(), total, &m.file);
+  return storage::ReplaceContent(m.path.c_str(), text.get(), total, &m.file);
+}
+
+enum class Attempt { kOpened, kMissing, kUnreadable, kBusy };
+
+// Read and write if possible, else read only.
+Attempt TryOpen(const std::string& path) {
+  Module& m = gPref;
+  const storage::OpenStatus update = storage::OpenForUpdate(path.c_str(), &m.file);
+  if (update == storage::OpenStatus::kOpened) {
+    m.writable = true;
+    return Attempt::kOpened;
+  }
+  const storage::OpenStatus read = storage::OpenForReading(path.c_str(), &m.file);
+  if (read == storage::OpenStatus::kOpened) {
+    m.writable = false;
+    return Attempt::kOpened;
+  }
+  if (update == storage::OpenStatus::kBusy || read == storage::OpenStatus::kBusy) return Attempt::kBusy;
+  return read == storage::OpenStatus::kMissing ? Attempt::kMissing : Attempt::kUnreadable;
 }
 
 }  // namespace
@@ -336,29 +383,59 @@ int Open(const char* path) {
   Module& m = gPref;
   m.path = Arg(path);
   m.active = true;
-  if (storage::OpenForUpdate(m.path.c_str(), &m.file) == storage::OpenStatus::kOpened) {
-    m.writable = true;
-  } else if (storage::OpenForReading(m.path.c_str(), &m.file) == storage::OpenStatus::kOpened) {
-    m.writable = false;
-  } else {
+  Attempt attempt = TryOpen(m.path);
+  // A file already given up on is not waited for again.
+  for (int tries = 1; attempt == Attempt::kBusy && tries < kBusyTries && !IsUnread(m.path); ++tries) {
+    storage::PauseMilliseconds(kBusyPauseMs);
+    attempt = TryOpen(m.path);
+  }
+  if (attempt == Attempt::kMissing && !m.path.empty()) {
+    // The replace by rename is two steps on FAT: a pull between them leaves only the copy, which
+    // is complete because the old file goes only after the copy was flushed.
+    if (storage::AdoptTemporary(m.path.c_str())) {
+      attempt = TryOpen(m.path);
+    } else {
+      const storage::OpenStatus copy =
+          storage::OpenForReading(storage::TemporaryPathFor(m.path.c_str()).c_str(), &m.file);
+      if (copy == storage::OpenStatus::kOpened) {
+        // A stick that cannot rename cannot save either; the content is still the latest.
+        m.writable = false;
+        attempt = Attempt::kOpened;
+      } else if (copy != storage::OpenStatus::kMissing) {
+        // The latest content is there but out of reach: a new file would bury it.
+        attempt = Attempt::kUnreadable;
+      }
+    }
+  }
+  if (attempt == Attempt::kMissing) {
     // Remembered, so that writes made anyway create the file at Close.
     m.writable = true;
     return 0;
   }
+  if (attempt != Attempt::kOpened) {
+    MarkUnread(m.path);
+    m.writable = false;
+    return 0;
+  }
+  // A copy beside a file that is still there is a write that never finished. Only while we keep
+  // other writers out, so that another launcher's save in progress is left alone.
+  if (m.writable) storage::DiscardTemporary(m.path.c_str());
   Load();
+  if (IsUnread(m.path)) m.writable = false;
   return 1;
 }
+
+bool Unreadable(const char* path) { return IsUnread(Arg(path)); }
 
 int Create(const char* path) {
   Close();
   std::string_view target = Arg(path);
-  if (target.empty()) return 0;
+  if (target.empty() || IsUnread(target)) return 0;
   Module& m = gPref;
   m.path = target;
   // The old content stays on disk until Close replaces it, so a run that dies before then loses
   // nothing. Whether Close will be able to replace it is found out now.
-  if (storage::OpenForUpdate(m.path.c_str(), &m.file) == storage::OpenStatus::kRefused ||
-      !storage::CanCreateBeside(m.path.c_str())) {
+  if (Failed(storage::OpenForUpdate(m.path.c_str(), &m.file)) || !storage::CanCreateBeside(m.path.c_str())) {
     m.file.Close();
     m.path.clear();
     return 0;
@@ -370,13 +447,17 @@ int Create(const char* path) {
   return 1;
 }
 
-void Close() {
+int Close() {
   Module& m = gPref;
-  if (m.active && m.modified && m.writable) {
-    try {
-      WriteBack();
-    } catch (const std::bad_alloc&) {
-      // The file stays as it was.
+  bool saved = true;
+  if (m.active && m.modified) {
+    saved = false;
+    if (m.writable) {
+      try {
+        saved = WriteBack();
+      } catch (const std::bad_alloc&) {
+        // The file stays as it was.
+      }
     }
   }
   m.file.Close();
@@ -389,6 +470,7 @@ void Close() {
   m.hasPending = false;
   m.currentGroup = m.currentLine = None();
   m.active = m.writable = m.modified = m.utf8 = false;
+  return saved ? 1 : 0;
 }
 
 bool IsOpen() { return gPref.active; }

@@ -9,15 +9,27 @@
 namespace preference {
 
 // Closes (and writes back) any open file, then reads `path` whole. A missing file gives 0, but the
-// path is remembered so that writes made anyway create the file at Close.
+// path is remembered so that writes made anyway create the file at Close. A missing file with its
+// temporary copy (`path` + ".tmp", left by a save cut short on FAT) is read from that copy; a copy
+// beside an existing file is an interrupted write and goes. A file held by another process is
+// tried again for about a second.
+//
+// A file that exists but cannot be read (held, denied, a read error) gives 0 as well, and stays
+// unwritable for the rest of the run: Create refuses it and no Close writes it, because what is in
+// memory is not its content.
 int Open(const char* path);
+
+// True when `path` existed but could not be read in this run (see Open).
+bool Unreadable(const char* path);
 
 // Closes any open file, then starts `path` over with no lines. The file on disk keeps its old
 // content until Close replaces it in one step; 0 when it could not be written then.
 int Create(const char* path);
 
 // Writes the file back if it was changed (in one atomic replace), closes it and forgets all lines.
-void Close();
+// 0 when a change could not be written (the file is read-only, unreadable in this run, or the
+// write failed); 1 otherwise, also when there was nothing to write.
+int Close();
 
 // True while a file is open or a path is remembered; the exit path closes it then.
 bool IsOpen();

@@ -279,7 +279,7 @@ TEST_F(PreferenceFile, CreateLeavesTheOldContentUntilClose) {
   // Another instance may read it meanwhile, but not write it.
   storage::SharedFile other;
   EXPECT_EQ(storage::OpenForReading(path_.c_str(), &other), storage::OpenStatus::kOpened);
-  EXPECT_EQ(storage::OpenForUpdate(path_.c_str(), &other), storage::OpenStatus::kRefused);
+  EXPECT_EQ(storage::OpenForUpdate(path_.c_str(), &other), storage::OpenStatus::kBusy);
   other.Close();
   preference::Close();
   EXPECT_EQ(Get(path_), "[Neu]\r\nk = w\r\n");
@@ -303,6 +303,13 @@ TEST_F(PreferenceFile, ReadOnlyFileIsReadButNeverChanged) {
   EXPECT_EQ(preference::RewindGroups(), 0);
   preference::WriteString("k", "3");
   preference::Close();
+  EXPECT_EQ(Get(path_), old);
+
+  // Not to be reported as saved either, by Close.
+  ASSERT_EQ(preference::Open(path_.c_str()), 1);
+  preference::SelectGroup("G");
+  preference::WriteString("k", "4");
+  EXPECT_EQ(preference::Close(), 0);
   EXPECT_EQ(Get(path_), old);
 
   EXPECT_EQ(preference::Create((dir_ + "/missing/test.dat").c_str()), 0);
@@ -348,6 +355,76 @@ TEST_F(PreferenceFile, StaleTemporaryFileIsTakenOver) {
   preference::Close();
   EXPECT_EQ(Get(path_), "k = v\r\n");
   EXPECT_FALSE(fs::exists(temp));
+}
+
+// What a save cut short between its two renames leaves, and what the next start makes of it.
+TEST_F(PreferenceFile, TemporaryCopyBesideTheFile) {
+  const std::string temp = path_ + ".tmp";
+  const std::string copy = "[G]\r\nk = copy\r\n";
+  const std::string file = "[G]\r\nk = file\r\n";
+  struct Case {
+    const char* label;
+    const char* before;  // nullptr: no file
+    const char* expectedValue;
+    std::string after;  // the file after a plain Open and Close
+  } cases[] = {
+      {"only the copy: it is the file", nullptr, "copy", copy},
+      {"both: the copy was never finished", file.c_str(), "file", file},
+      {"both, the file empty: still the file", "", "none", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    if (c.before != nullptr) Put(path_, c.before);
+    Put(temp, copy);
+    ASSERT_EQ(preference::Open(path_.c_str()), 1);
+    preference::SelectGroup("G");
+    EXPECT_EQ(preference::ReadString("k", "none"), c.expectedValue);
+    EXPECT_EQ(preference::Close(), 1);
+    EXPECT_EQ(Get(path_), c.after);
+    EXPECT_FALSE(fs::exists(temp));
+    fs::remove(path_);
+  }
+
+  // A rewrite keeps the file's own permissions.
+  Put(path_, file);
+  ASSERT_EQ(chmod(path_.c_str(), 0640), 0);
+  ASSERT_EQ(preference::Create(path_.c_str()), 1);
+  preference::WriteString("k", "v");
+  EXPECT_EQ(preference::Close(), 1);
+  EXPECT_EQ(Get(path_), "k = v\r\n");
+  EXPECT_EQ(fs::status(path_).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// A file that exists but could not be read is not ours to overwrite for the rest of the run, even
+// once it can be read: what was in memory was never its content.
+TEST_F(PreferenceFile, UnreadableFileIsNeverWrittenInThisRun) {
+  const std::string old = "[G]\r\nk = 1\r\n";
+  ASSERT_TRUE(fs::create_directory(path_));  // exists, and cannot be read as a file
+  EXPECT_EQ(preference::Open(path_.c_str()), 0);
+  EXPECT_TRUE(preference::Unreadable(path_.c_str()));
+  preference::SelectGroup("G");
+  preference::WriteString("k", "lost");
+  EXPECT_EQ(preference::Close(), 0);
+
+  fs::remove(path_);
+  Put(path_, old);
+  EXPECT_EQ(preference::Create(path_.c_str()), 0);
+  preference::Close();
+  ASSERT_EQ(preference::Open(path_.c_str()), 1);
+  preference::SelectGroup("G");
+  EXPECT_EQ(preference::ReadInt("k", 0), 1);
+  preference::RemoveGroup("G");
+  EXPECT_EQ(preference::Close(), 0);
+  EXPECT_EQ(Get(path_), old);
+
+  // Another file of the same folder is not affected.
+  const std::string other = dir_ + "/other.dat";
+  EXPECT_FALSE(preference::Unreadable(other.c_str()));
+  ASSERT_EQ(preference::Create(other.c_str()), 1);
+  preference::WriteString("k", "2");
+  EXPECT_EQ(preference::Close(), 1);
+  EXPECT_EQ(Get(other), "k = 2\r\n");
 }
 
 }  // namespace

@@ -245,6 +245,43 @@ bool RemoveTreeHost(const std::string& path) {
   return RemoveDirectoryA(p.c_str()) != FALSE;
 }
 
+namespace {
+
+// Wine starts Unix programs too; its handle on them cannot be waited for, so
+// the caller waits for the effect instead.
+bool RunUnix(const std::string& commandLine) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  std::string line = commandLine;
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+}  // namespace
+
+bool MakeFolderLink(const std::string& link, const std::string& target) {
+  auto made = [&] {
+    const DWORD a = GetFileAttributesA(link.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+  };
+  if (!RunningUnderWine())
+    return CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 2 /*unprivileged*/) &&
+           made();
+  const std::string unixLink = UnixPathOf(link), unixTarget = UnixPathOf(target);
+  return !unixLink.empty() && !unixTarget.empty() &&
+         RunUnix("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"") && WaitUntil(made, 5000);
+}
+
+bool RemoveFolderLink(const std::string& link) {
+  auto gone = [&] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; };
+  if (!RunningUnderWine()) return RemoveDirectoryA(link.c_str()) && gone();
+  const std::string unixLink = UnixPathOf(link);
+  return !unixLink.empty() && RunUnix("Z:\\bin\\rm -f \"" + unixLink + "\"") && WaitUntil(gone, 5000);
+}
+
 // ---- Drive ----
 
 Drive::Drive(const std::string& name) : folder_(Join(DriveBase(), name)) {

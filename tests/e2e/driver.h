@@ -34,6 +34,10 @@ bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 bool MakeDirs(const std::string& path);
 bool RemoveTreeHost(const std::string& path);
+// A symbolic link to a folder, as a stick's user could have made one; under
+// Wine on the Unix side, where Wine shows it as a reparse point.
+bool MakeFolderLink(const std::string& link, const std::string& target);
+bool RemoveFolderLink(const std::string& link);
 
 // A folder mapped to a drive letter, as a removable drive.
 class Drive {

@@ -149,6 +149,45 @@ TEST_F(CatalogueStore, MissingFileLeavesCatalogueEmpty) {
   EXPECT_EQ(storage::PathSize(File().c_str()), -1);
 }
 
+struct Release {
+  HANDLE handle;
+  DWORD ms;
+};
+
+DWORD WINAPI ReleaseLater(void* parameter) {
+  auto* release = static_cast<Release*>(parameter);
+  Sleep(release->ms);
+  CloseHandle(release->handle);
+  return 0;
+}
+
+// Held by another program without sharing: for a moment (a virus scanner)
+// the load waits it out; for longer the launcher runs without the file and
+// never writes over it in this run.
+TEST_F(CatalogueStore, HeldFileIsWaitedForAWhileAndThenNeverOverwritten) {
+  // A folder of its own: a file given up on stays given up on in this process.
+  gSettings.StartDirectory = folder_ + "held\\";
+  ASSERT_TRUE(CreateDirectoryA(gSettings.StartDirectory.c_str(), nullptr));
+  const std::string file = gSettings.StartDirectory + "applications.dat";
+  const std::string content = "[Tool]\r\nDatei = \\tool.exe\r\nIcon = \\tool.exe\r\n";
+  WriteFile(file, content);
+  for (DWORD holdMs : {300u, 3000u}) {
+    gCatalogue.Clear();
+    HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Release release{held, holdMs};
+    HANDLE thread = CreateThread(nullptr, 0, ReleaseLater, &release, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    catalogue::LoadCatalogue();
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(gCatalogue.Count(), holdMs < 1000 ? 1 : 0) << holdMs;
+    EXPECT_EQ(catalogue::SaveCatalogue(), holdMs < 1000) << holdMs;
+  }
+  EXPECT_EQ(ReadFile(file), "[Tool]\r\nDatei = \\tool.exe\r\nIcon = \\tool.exe\r\n");
+  EXPECT_EQ(storage::RemoveTree(gSettings.StartDirectory.c_str(), "", 3), 1);
+}
+
 TEST_F(CatalogueStore, IconsComeFromProgramImageOrPlaceholder) {
   ASSERT_TRUE(CopyFileA(SystemFile("notepad.exe").c_str(), (folder_ + "prog.exe").c_str(), FALSE));
   ASSERT_TRUE(CopyFileA(SourceFile("../../resources/pictures/16.ico").c_str(), (folder_ + "icon.ico").c_str(),

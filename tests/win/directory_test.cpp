@@ -248,6 +248,49 @@ TEST_F(DirectoryTest, RemoveTreeRefusesOverLongPaths) {
   EXPECT_TRUE(Exists(third + "\\beyond.txt"));
 }
 
+// Names that the narrow calls, or a code-page conversion, turn into a step
+// upwards, a separator or a drive: the folder holding one is left whole, and
+// so is everything beside it.
+TEST_F(DirectoryTest, RemoveTreeRefusesFoldersWithNamesThatCouldLeadOutside) {
+  const std::wstring names[] = {L"\xFF0E\xFF0E", L"\xFF0E\xFF0E\xFF3C", L"\xFF0E", L"a\xFF0F" L"b", L"c\xFF1A",
+                                L"\xFF0E\xFF0E\xFF3Cx"};
+  MakeFile(At("outside.txt"), 1);
+  int index = 0;
+  for (const std::wstring& name : names) {
+    const std::string tree = At("tree" + std::to_string(index++));
+    MakeFolder(tree);
+    MakeFolder(tree + "\\deep");
+    MakeFile(tree + "\\deep\\keep.txt", 1);
+    const std::wstring odd = LongForm(tree + "\\deep\\") + name;
+    ASSERT_TRUE(CreateDirectoryW(odd.c_str(), nullptr)) << tree;
+    EXPECT_EQ(RemoveTree(tree.c_str(), "", 3), 0) << tree;
+    EXPECT_TRUE(Exists(tree + "\\deep\\keep.txt")) << tree;
+    EXPECT_NE(GetFileAttributesW(odd.c_str()), INVALID_FILE_ATTRIBUTES) << tree;
+    EXPECT_TRUE(Exists(At("outside.txt"))) << tree;
+  }
+  // Full-width letters on their own are just names.
+  const std::string plain = At("plain");
+  MakeFolder(plain);
+  ASSERT_TRUE(CreateDirectoryW((LongForm(plain + "\\") + L"\xFF21\xFF22").c_str(), nullptr));
+  EXPECT_NE(RemoveTree(plain.c_str(), "", 3), 0);
+  EXPECT_FALSE(Exists(plain));
+}
+
+TEST_F(DirectoryTest, PathIsWithin) {
+  struct Case {
+    std::string path, folder;
+    bool within;
+  } cases[] = {
+      {At("a\\b.exe"), At("a"), true},      {At("A\\B.EXE"), At("a\\"), true},
+      {At("a"), At("a"), true},               {At("ab\\c.exe"), At("a"), false},
+      {At("a\\..\\c.exe"), At("a"), false}, {At("a/b.exe"), At("a"), true},
+      {"C:\\x\\y.exe", "C:", true},         {"D:\\x.exe", "C:", false},
+      {"", At("a"), false},                   {At("a\\b.exe"), "", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(storage::PathIsWithin(c.path.c_str(), c.folder.c_str()), c.within) << c.path << " in " << c.folder;
+}
+
 std::map<std::string, int> ReadListing(int slot) {
   std::map<std::string, int> entries;
   while (storage::NextListingEntry(slot) == 1) entries[storage::ListingEntryName(slot)] = storage::ListingEntryKind(slot);

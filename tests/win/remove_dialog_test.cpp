@@ -208,10 +208,15 @@ TEST_F(RemoveDialog, WithoutTheOptionOnlyTheFileChanges) {
   ExpectListsShow({"One"});
 }
 
+// Also kept: a folder beside the launcher's drive (here the folder that plays
+// it), and one that still holds the program of an entry that stays.
 TEST_F(RemoveDialog, DriveRootsAndFoldersHoldingTheStartDirectoryAreKept) {
   // Stored paths come back lower-cased, so the start directory is named in
   // another case than it was made with.
-  Load({{"Launcher", "\\Launcher\\launcher.exe"}, {"Stick", "\\stick.txt"}, kSolo});
+  Load({{"Launcher", "\\Launcher\\launcher.exe"}, {"Stick", "\\stick.txt"}, kSolo, kOne, kTwo});
+  const std::string elsewhere = gRoot + "-elsewhere";
+  ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+  WriteFile(elsewhere + "\\photo.jpg", "x");
   // A drive root that exists is not used: a fault in the guard would wipe it.
   char unused = 0;
   const DWORD drives = GetLogicalDrives();
@@ -223,21 +228,29 @@ TEST_F(RemoveDialog, DriveRootsAndFoldersHoldingTheStartDirectoryAreKept) {
   root.Name = "Root";
   root.Folder = std::string(1, unused) + ":\\";
   root.FileName = "root.exe";
+  catalogue::AppEntry& outside = gCatalogue.Add();
+  outside.Name = "Outside";
+  outside.Folder = elsewhere + "\\";
+  outside.FileName = "photo.jpg";
 
   ASSERT_NO_FATAL_FAILURE(Open());
-  for (const char* name : {"Launcher", "Stick", "Root"}) Tick(name);
+  for (const char* name : {"Launcher", "Stick", "One", "Root", "Outside"}) Tick(name);
   Press(kDeleteFolders);
   Press(kRemove);
+  const bool elsewhereKept = Exists(elsewhere + "\\photo.jpg");
+  storage::RemoveTree(elsewhere.c_str(), "", 3);
+  EXPECT_TRUE(elsewhereKept);
   Strings expected;
-  for (const char* name : {"Root", "Stick", "Launcher"})
+  for (const char* name : {"Outside", "Root", "One", "Stick", "Launcher"})
     for (std::string line : {std::string("Entferne... ") + name, std::string("Ok!"),
                              std::string("L\xF6sche Verzeichnis..."), std::string("Fehler!")})
       expected.push_back(line);
   EXPECT_EQ(LogLines(), expected);
-  for (const char* file : {"\\stick.txt", "\\Launcher\\launcher.exe", "\\Apps\\Solo\\solo.exe"})
+  for (const char* file : {"\\stick.txt", "\\Launcher\\launcher.exe", "\\Apps\\Solo\\solo.exe",
+                           "\\Apps\\Shared\\one.exe", "\\Apps\\Shared\\Data\\locked.txt"})
     EXPECT_TRUE(Exists(gRoot + file)) << file;
-  EXPECT_EQ(ReadFile(CatalogueFile()), FileOf({kSolo}));
-  ExpectListsShow({"Solo"});
+  EXPECT_EQ(ReadFile(CatalogueFile()), FileOf({kSolo, kTwo}));
+  ExpectListsShow({"Solo", "Two"});
 }
 
 TEST_F(RemoveDialog, TheTwoCatalogueDialogsKeepEachOtherCurrent) {

@@ -86,12 +86,15 @@ TEST_F(SettingsStore, SaveWritesTheExactFile) {
   gSettings.Fensterdocking = 1;
   gSettings.Passwort = "";
   gSettings.Skin = "Graphit";
-  // Old content must not survive in any form.
+  // Old content must not survive in any form; a hidden file stays hidden.
   WriteFile(File(), std::string(3000, 'x'));
-  settings::SaveSettings();
+  ASSERT_TRUE(SetFileAttributesA(File().c_str(), FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_TRUE(settings::SaveSettings());
   const std::string expected = ReadFile(DataFile("settings_expected.dat"));
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(ReadFile(File()), expected);
+  EXPECT_EQ(GetFileAttributesA(File().c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+            static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
 }
 
 TEST_F(SettingsStore, SaveThenLoadGivesBackEveryField) {

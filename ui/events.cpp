@@ -77,10 +77,40 @@ bool IsControlParentMessage(UINT msg) {
   }
 }
 
+bool IsAutoOption(HWND w) {
+  wchar_t cls[8] = {};
+  GetClassNameW(w, cls, 8);
+  return lstrcmpiW(cls, L"Button") == 0 &&
+         (GetWindowLongPtrW(w, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+}
+
+bool IsChecked(HWND w) { return SendMessageW(w, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// An automatic option button checks itself when it gains the focus, so a
+// focus walk that landed on an unchecked one would change a choice (and, in
+// the settings dialog, move the main window). As in the system's dialogs, a
+// group is entered at its checked option; only a group without one is
+// entered wherever Tab finds it.
+bool GroupHasCheckedOption(HWND option) {
+  HWND first = option;
+  while (!(GetWindowLongPtrW(first, GWL_STYLE) & WS_GROUP)) {
+    HWND previous = GetWindow(first, GW_HWNDPREV);
+    if (!previous) break;
+    first = previous;
+  }
+  for (HWND w = first; w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (w != first && (GetWindowLongPtrW(w, GWL_STYLE) & WS_GROUP)) break;
+    if (IsAutoOption(w) && IsChecked(w)) return true;
+  }
+  return false;
+}
+
 BOOL CALLBACK CollectTabStops(HWND hwnd, LPARAM param) {
   auto* list = reinterpret_cast<std::vector<HWND>*>(param);
-  LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
-  if ((style & WS_TABSTOP) && IsWindowEnabled(hwnd) && IsWindowVisible(hwnd)) list->push_back(hwnd);
+  LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+  if (!(style & WS_TABSTOP) || !IsWindowEnabled(hwnd) || !IsWindowVisible(hwnd)) return TRUE;
+  if (IsAutoOption(hwnd) && !IsChecked(hwnd) && GroupHasCheckedOption(hwnd)) return TRUE;
+  list->push_back(hwnd);
   return TRUE;
 }
 

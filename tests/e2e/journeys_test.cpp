@@ -646,11 +646,11 @@ TEST_F(Journeys, TabAndShiftTabCircleThroughTheWindowsPassingOverTheirLists) {
   ASSERT_TRUE(drive.Map('T'));
   ASSERT_TRUE(StartOn(drive));
 
-  // The settings dialog is left out: its option buttons act when Tab lands
-  // on them (the platform clicks an unchecked automatic option it focuses),
-  // which moves the main window and the focus with it.
+  // In the settings dialog Tab enters each group of options at its checked
+  // one: landing on another would check it and move the main window.
+  const RECT placed = ScreenRect(Main());
   const std::pair<int, const char*> windows[] = {
-      {0, kMainClass}, {1, kAddChangeClass}, {2, kRemoveClass}, {5, kInfoClass}};
+      {0, kMainClass}, {1, kAddChangeClass}, {2, kRemoveClass}, {4, kSettingsClass}, {5, kInfoClass}};
   for (const auto& [command, cls] : windows) {
     SCOPED_TRACE(cls);
     HWND window = Main();
@@ -660,8 +660,12 @@ TEST_F(Journeys, TabAndShiftTabCircleThroughTheWindowsPassingOverTheirLists) {
       ASSERT_NE(window, nullptr);
     }
     int stops = 0;
-    for (HWND w : Children(window))
-      if ((GetWindowLongA(w, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(w) && IsWindowEnabled(w)) ++stops;
+    for (HWND w : Children(window)) {
+      const LONG style = GetWindowLongA(w, GWL_STYLE);
+      const bool uncheckedOption = (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON && ClassOf(w) == "Button" &&
+                                   SendMessageA(w, BM_GETCHECK, 0, 0) != BST_CHECKED;
+      if ((style & WS_TABSTOP) && IsWindowVisible(w) && IsWindowEnabled(w) && !uncheckedOption) ++stops;
+    }
     ASSERT_GT(stops, 0);
 
     const std::vector<HWND> forward = TabWalk(window, stops + 1, false);
@@ -675,6 +679,8 @@ TEST_F(Journeys, TabAndShiftTabCircleThroughTheWindowsPassingOverTheirLists) {
       EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }, 3000));
     }
   }
+  const RECT after = ScreenRect(Main());
+  EXPECT_TRUE(after.left == placed.left && after.top == placed.top) << "Tab moved the main window";
   QuitExpectingZero();
 }
 

@@ -44,7 +44,7 @@ Requester Answer(DWORD thread, const std::wstring& fileName) {
   seen.title = TextOf(dialog);
   EnumChildWindows(
       dialog,
-      [](HWND child, LPARAM param) -> BOOL {
+      [](HWND child, LPARAM param) CALLBACK -> BOOL {
         wchar_t cls[16] = {};
         GetClassNameW(child, cls, 16);
         auto* out = reinterpret_cast<Requester*>(param);

@@ -391,6 +391,10 @@ void Close() {
   m.active = m.writable = m.modified = m.utf8 = false;
 }
 
+void Abandon() {
+  gPref.modified = gPref.writable = gPref.active = false;
+}
+
 bool IsOpen() { return gPref.active; }
 
 int RewindGroups() {

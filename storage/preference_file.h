@@ -19,6 +19,10 @@ int Create(const char* path);
 // Writes the file back if it was changed (in one atomic replace), closes it and forgets all lines.
 void Close();
 
+// Forgets the open file without writing anything or freeing its lines: after a fault its lines
+// may be half-built, and the file on disk must keep what it had.
+void Abandon();
+
 // True while a file is open or a path is remembered; the exit path closes it then.
 bool IsOpen();
 

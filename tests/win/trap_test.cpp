@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "app/error_text.h"
@@ -39,11 +40,12 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
-void RunFaulting(const char* mode, DWORD expectedCode) {
+void RunFaulting(const char* mode, DWORD expectedCode, const std::string& extra = "") {
   std::string dir = ExeDir();
   std::string lineFile = dir + "fault_line_" + mode + ".txt";
   DeleteFileA(lineFile.c_str());
   std::string cmd = "\"" + dir + "fault_program.exe\" " + mode + " \"" + lineFile + "\"";
+  if (!extra.empty()) cmd += " \"" + extra + "\"";
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
@@ -75,12 +77,37 @@ void RunFaulting(const char* mode, DWORD expectedCode) {
   CloseHandle(pi.hProcess);
 }
 
-TEST(ErrorTrap, FaultOnTheMainThreadReportsItsLineAndExitsWithZero) {
-  RunFaulting("main", 0xC0000005u);
+// Each row: where the program faults and how; the trap's message needs stack
+// of its own after an overflow.
+TEST(ErrorTrap, FaultsOnEitherThreadReportTheirLineAndExitWithZero) {
+  const struct {
+    const char* mode;
+    DWORD code;
+  } kCases[] = {
+      {"main", 0xC0000005u},
+      {"timer", 0xC0000005u},
+      {"main-overflow", 0xC00000FDu},
+      {"timer-overflow", 0xC00000FDu},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.mode);
+    RunFaulting(c.mode, c.code);
+  }
 }
 
-TEST(ErrorTrap, FaultInTheTimerProcedureReportsItsLineAndExitsWithZero) {
-  RunFaulting("timer", 0xC0000005u);
+TEST(ErrorTrap, AFileHalfRebuiltWhenTheFaultStrikesKeepsItsOldContent) {
+  const std::string file = ExeDir() + "fault_saving.dat";
+  const std::string old = "[Alpha]\r\nDatei=\\Apps\\Alpha.exe\r\nIcon=\r\n";
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << old;
+  }
+  RunFaulting("saving", 0xC0000005u, file);
+  std::ifstream in(file, std::ios::binary);
+  std::string now((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(now, old);
+  in.close();
+  DeleteFileA(file.c_str());
 }
 
 }  // namespace

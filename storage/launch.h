@@ -1,6 +1,7 @@
 #pragma once
 // Starting programs, documents and web addresses. Runs on the GUI thread.
 #include <cstdint>
+#include <string>
 
 namespace storage {
 
@@ -13,6 +14,10 @@ constexpr uint32_t kStartHidden = 2;  // no window and no console
 // current one for a process and the file's own folder for the shell.
 // 1 when started, 0 when both ways failed; never shows a message.
 int StartProgram(const char* file, const char* parameters, const char* directory, uint32_t flags);
+
+// Full path of a file in the Windows folder ("C:\\Windows\\explorer.exe");
+// the bare name when the folder cannot be read.
+std::string WindowsFolderFile(const char* name);
 
 // The shell's default action on a "mailto:" address; the result is ignored.
 void OpenMailAddress(const char* mailto);

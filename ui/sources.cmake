@@ -13,6 +13,7 @@ list(APPEND TROVANTO_WIN_SOURCES
   ui/fonts.cpp
   ui/events.cpp
   ui/timer.cpp
+  ui/system_library.cpp
   ui/standard_dialogs.cpp
   ui/controls/control_list.cpp
   ui/controls/brush_cache.cpp

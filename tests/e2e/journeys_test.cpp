@@ -614,6 +614,9 @@ TEST_F(Journeys, DoubleClickStartsFromTheDriveRootAndAVanishedProgramStartsNothi
   ASSERT_TRUE(drive.Write("applications.dat", CatalogueText({{"Alpha", "\\Apps\\Alpha\\Alpha.exe"},
                                                              {"Gone", "\\Apps\\Gone\\Gone.exe"},
                                                              {"Blank", "\\Apps\\With Blank\\Tool.exe"}})));
+  // Left on the stick by someone else: never run, never loaded.
+  const std::vector<std::string> planted = {"explorer.exe", "winmm.dll", "uxtheme.dll", "version.dll", "dwmapi.dll"};
+  for (const std::string& name : planted) ASSERT_TRUE(drive.Plant(name, name != "explorer.exe")) << name;
   ASSERT_TRUE(drive.Map('T'));
   RecordLog log;
   ASSERT_TRUE(StartOn(drive));
@@ -640,7 +643,26 @@ TEST_F(Journeys, DoubleClickStartsFromTheDriveRootAndAVanishedProgramStartsNothi
   DoubleClickItem(MainList(), 0);
   ASSERT_TRUE(LogGrowsTo(log, 2));
   EXPECT_EQ(log.Lines()[1], RecordLine("\\apps\\alpha\\alpha.exe", 'T'));
+
+  // The explorer button opens the system's explorer, not the one on the stick.
+  before = VisibleTopWindows();
+  Command(3);
+  std::vector<HWND> opened;
+  WaitUntil(
+      [&] {
+        opened.clear();
+        for (HWND w : VisibleTopWindows()) {
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          if (!before.count(w) && pid != launcher_.Pid()) opened.push_back(w);
+        }
+        return !opened.empty();
+      },
+      10000);
+  EXPECT_FALSE(opened.empty()) << "the explorer button opened no window";
+  for (HWND w : opened) PostMessageA(w, WM_CLOSE, 0, 0);
   QuitExpectingZero();
+  for (const std::string& name : planted) EXPECT_FALSE(drive.Exists(name + ".mark")) << name << " was run";
 }
 
 // ---- 3. placement ----
@@ -679,6 +701,34 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
   DoubleClick(Centre(ScreenRect(icon)));
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(Main()); }, 3000)) << "tray double click did not show it";
   EXPECT_TRUE(SamePlace(Main(), POINT{20, 100})) << "shown again at " << Where(Main());
+
+  // Starting it again from the same folder brings the hidden one forward and
+  // ends with 0 at once; one on another stick runs beside it.
+  PressWithMainInFront(VK_ESCAPE);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(Main()); }, 3000));
+  const std::vector<std::string> files = drive.Files();
+  {
+    Launcher second;
+    EXPECT_FALSE(second.Start(drive, 15000)) << "the second start showed a window of its own";
+    DWORD secondCode = 1234;
+    EXPECT_TRUE(second.WaitExit(&secondCode, 15000));
+    EXPECT_EQ(secondCode, 0u);
+  }
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(Main()); }, 3000)) << "the second start did not show the first";
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == Main(); }, 3000)) << "not brought to the front";
+  EXPECT_TRUE(SamePlace(Main(), POINT{20, 100}));
+  EXPECT_EQ(drive.Files(), files);
+  {
+    Drive otherStick("placement-other");
+    ASSERT_TRUE(otherStick.InstallLauncher());
+    ASSERT_TRUE(otherStick.Map('V'));
+    Launcher beside;
+    EXPECT_TRUE(beside.Start(otherStick)) << "a launcher on another stick did not start";
+    DWORD besideCode = 1234;
+    EXPECT_TRUE(beside.Quit(&besideCode));
+    EXPECT_EQ(besideCode, 0u);
+    EXPECT_TRUE(launcher_.Running());
+  }
 
   for (const Place& place : kPlaces) {
     SCOPED_TRACE("tray menu item " + std::to_string(place.menuIndex));

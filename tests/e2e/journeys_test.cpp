@@ -527,6 +527,32 @@ std::set<HWND> VisibleTopWindows() {
   return out;
 }
 
+// Wine prefers its own system libraries wherever a copy lies. Told to take a
+// native copy first for trovanto.exe, it searches like Windows does: beside
+// the program first. Undone when the journey ends.
+class NativeLibrariesFirst {
+ public:
+  explicit NativeLibrariesFirst(const std::vector<std::string>& names) {
+    if (!RunningUnderWine()) return;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr) != ERROR_SUCCESS)
+      return;
+    static const char kOrder[] = "native,builtin";
+    for (const std::string& name : names)
+      RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder), sizeof kOrder);
+  }
+  ~NativeLibrariesFirst() {
+    if (!key_) return;
+    RegCloseKey(key_);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+  }
+  NativeLibrariesFirst(const NativeLibrariesFirst&) = delete;
+  NativeLibrariesFirst& operator=(const NativeLibrariesFirst&) = delete;
+
+ private:
+  static constexpr char kKey[] = "Software\\Wine\\AppDefaults\\trovanto.exe\\DllOverrides";
+  HKEY key_ = nullptr;
+};
+
 // ---- 1. first run ----
 
 TEST_F(Journeys, FirstRunBuildsTheCatalogueWhichFollowsTheStickToAnotherLetter) {
@@ -619,6 +645,7 @@ TEST_F(Journeys, DoubleClickStartsFromTheDriveRootAndAVanishedProgramStartsNothi
   for (const std::string& name : planted) ASSERT_TRUE(drive.Plant(name, name != "explorer.exe")) << name;
   ASSERT_TRUE(drive.Map('T'));
   RecordLog log;
+  NativeLibrariesFirst nativeFirst({"winmm", "uxtheme", "version", "dwmapi"});
   ASSERT_TRUE(StartOn(drive));
   ASSERT_TRUE(ListIs(MainList(), {"Alpha", "Gone", "Blank"}));
 

@@ -11,12 +11,12 @@ namespace app {
 namespace {
 
 // Libraries that the system folder holds but the loader does not take from
-// there on its own (they are no "known" libraries). Where the search order
-// cannot be set, they are loaded by full path first, so that a later load by
-// name finds the module already there. Common controls are left out: their
+// there on its own (they are no "known" libraries), and that system libraries
+// load by name later on. Loaded by full path first, a later load by name finds
+// the module already there, also where the search order cannot be set or is
+// not applied to a library's own imports. Common controls are left out: their
 // version 6 comes from the side-by-side store named in the manifest.
-const char* const kSystemLibraries[] = {"winmm.dll", "msimg32.dll", "uxtheme.dll", "version.dll",
-                                        "dwmapi.dll", "cryptbase.dll", "propsys.dll"};
+const char* const kSystemLibraries[] = {"winmm.dll", "uxtheme.dll", "version.dll", "dwmapi.dll"};
 
 template <typename Function>
 Function SystemFunction(const char* module, const char* name) {
@@ -80,12 +80,10 @@ void HardenProcess() {
 
   using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
   auto setDefault = SystemFunction<SetDefaultDirectories>("kernel32.dll", "SetDefaultDllDirectories");
-  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
-
   // Windows 7 without the loader update: the current folder at least goes
-  // out of the search, and the libraries loaded later by name are loaded
-  // from the system folder now.
-  SetDllDirectoryA("");
+  // out of the search.
+  if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryA("");
+
   char system[MAX_PATH] = {};
   UINT length = GetSystemDirectoryA(system, MAX_PATH);
   if (length == 0 || length >= MAX_PATH - 16) return;

@@ -227,6 +227,24 @@ void PostChars(HWND field, const std::wstring& text) {
   for (wchar_t c : text) PostMessageW(field, WM_CHAR, c, 1);
 }
 
+namespace {
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+  ++*reinterpret_cast<long*>(count);
+  return TRUE;
+}
+
+BOOL CALLBACK CountOwnWindow(HWND window, LPARAM count) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != GetCurrentProcessId()) return TRUE;
+  ++*reinterpret_cast<long*>(count);
+  EnumChildWindows(window, CountChild, count);
+  return TRUE;
+}
+
+}  // namespace
+
 GuiObjects CountGuiObjects() {
   GuiObjects counts;
   HANDLE self = GetCurrentProcess();
@@ -258,23 +276,7 @@ GuiObjects CountGuiObjects() {
     if (iconSize && iconSize(static_cast<HICON>(h), 0, &w, &hh)) ++counts.user;
     if (IsMenu(static_cast<HMENU>(h))) ++counts.user;
   }
-  EnumWindows(
-      [](HWND w, LPARAM param) -> BOOL {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid != GetCurrentProcessId()) return TRUE;
-        auto* user = reinterpret_cast<long*>(param);
-        ++*user;
-        EnumChildWindows(
-            w,
-            [](HWND, LPARAM inner) -> BOOL {
-              ++*reinterpret_cast<long*>(inner);
-              return TRUE;
-            },
-            param);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&counts.user));
+  EnumWindows(CountOwnWindow, reinterpret_cast<LPARAM>(&counts.user));
   return counts;
 }
 

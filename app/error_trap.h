@@ -10,4 +10,9 @@ using ExitRoutine = void (*)();
 void InstallErrorTrap(ExitRoutine exitRoutine);
 void RestoreErrorTrap();
 
+// Keeps enough stack in reserve on the calling thread for the trap to take
+// over after a stack overflow; called once on every thread of the launcher's
+// own code (the installing thread is prepared by InstallErrorTrap).
+void PrepareThreadForTrap();
+
 }  // namespace app

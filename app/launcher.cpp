@@ -8,6 +8,7 @@
 #include "app/error_trap.h"
 #include "app/main_loop.h"
 #include "app/main_window.h"
+#include "app/process_guard.h"
 #include "app/status_strip.h"
 #include "catalogue/catalogue_store.h"
 #include "catalogue/program_list.h"
@@ -33,6 +34,9 @@ namespace {
 
 using settings::gSettings;
 
+// Title + " v" + Version, as the main window carries it.
+constexpr char kMainTitle[] = "Trovanto v1.0";
+
 const char* const kDayNames[7] = {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"};
 const char* const kCommandCaptions[8] = {"",
                                          "Programm(e) hinzufügen / ändern",
@@ -46,6 +50,11 @@ const char* const kCommandCaptions[8] = {"",
 }  // namespace
 
 void RunLauncher() {
+  // Before any library loads or any file is read: a launcher already running
+  // from this folder owns the files, and this start only brings it forward.
+  HardenProcess();
+  if (ShowRunningLauncher(kMainTitle)) ExitProcess(0);
+
   // 1. Services.
   MARK_LINE();
   ui::DrawingStartup();
@@ -62,7 +71,7 @@ void RunLauncher() {
   settings::gWorkAreaBottom = work.bottom;
 
   // 3. From here on every fault ends in the trap's message.
-  InstallErrorTrap([] { ExitPath(); });
+  InstallErrorTrap(ExitAfterFault);
 
   // 4 to 6. Run-time fields.
   MARK_LINE();
@@ -122,14 +131,20 @@ void Quit() {
   ExitPath();
 }
 
-void ExitPath() {
+namespace {
+
+[[noreturn]] void LeaveThroughExitPath(bool afterFault) {
   // The tick runs on its own thread and draws into the strip: nothing it
   // uses may go before the timers are stopped.
   ui::TimerShutdown();
   settings::ReleaseBackgrounds();
   ui::TrayShutdown();
   ui::FileDropShutdown();
-  preference::Close();
+  if (afterFault) {
+    preference::Abandon();
+  } else {
+    preference::Close();
+  }
   RestoreErrorTrap();
   ui::ImagesShutdown();
   ui::WindowsShutdown();
@@ -140,5 +155,11 @@ void ExitPath() {
   ui::DrawingShutdown();
   ExitProcess(0);
 }
+
+}  // namespace
+
+void ExitPath() { LeaveThroughExitPath(false); }
+
+void ExitAfterFault() { LeaveThroughExitPath(true); }
 
 }  // namespace app

@@ -13,4 +13,9 @@ namespace app {
 // Stops the timers first, releases everything and ends with exit code 0.
 [[noreturn]] void ExitPath();
 
+// The exit path the error trap takes: the same, except that a preference
+// file still open is dropped unwritten, since the fault may have struck while
+// its lines were being built.
+[[noreturn]] void ExitAfterFault();
+
 }  // namespace app

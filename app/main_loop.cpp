@@ -115,7 +115,9 @@ void OnControlEvent(int control, int type) {
       if (PasswordGate()) catalogue::OpenRemoveDialog();
       break;
     case 3:
-      storage::StartProgram("explorer.exe", gSettings.ProgramDrive.c_str(), "", 0);
+      // By its full path: a bare name would find an explorer.exe planted
+      // beside the launcher on the stick before the system's.
+      storage::StartProgram(storage::WindowsFolderFile("explorer.exe").c_str(), gSettings.ProgramDrive.c_str(), "", 0);
       break;
     case 4:
       if (PasswordGate()) settings::OpenSettingsDialog();

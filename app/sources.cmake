@@ -12,4 +12,5 @@ list(APPEND TROVANTO_WIN_SOURCES
   app/status_strip.cpp
   app/docking.cpp
   app/error_trap.cpp
+  app/process_guard.cpp
 )

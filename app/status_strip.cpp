@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "app/error_trap.h"
 #include "app/gauge.h"
 #include "app/main_window.h"
 #include "settings/settings.h"
@@ -67,6 +68,12 @@ std::string BuildDateText() {
 
 void StatusStripTick() {
   MARK_LINE();
+  // The timer's thread is not ours to start, so it is readied for the trap here.
+  static DWORD preparedThread = 0;
+  if (preparedThread != GetCurrentThreadId()) {
+    PrepareThreadForTrap();
+    preparedThread = GetCurrentThreadId();
+  }
   bool captionDrawn = false;
   bool overButton = false;
   // The buttons lie inside their column: one test spares seven while the

@@ -92,6 +92,15 @@ int StartProgram(const char* file, const char* parameters, const char* directory
   return OpenWithShell(target, arguments, folder, flags) ? 1 : 0;
 }
 
+std::string WindowsFolderFile(const char* name) {
+  char folder[MAX_PATH] = {};
+  const UINT length = GetWindowsDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return name;
+  std::string path(folder, length);
+  if (path.back() != '\\') path += '\\';
+  return path + name;
+}
+
 void OpenMailAddress(const char* mailto) {
   // An empty target would let the shell open something of its own choosing.
   if (mailto == nullptr || *mailto == '\0') return;

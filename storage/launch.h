@@ -24,6 +24,10 @@ int StartProgram(const char* file, const char* parameters, const char* directory
 // A leading double quote is kept.
 std::string NativeSystemPath(const std::string& path);
 
+// Full path of a file in the Windows folder ("C:\\Windows\\explorer.exe");
+// the bare name when the folder cannot be read.
+std::string WindowsFolderFile(const char* name);
+
 // The shell's default action on a "mailto:" address; the result is ignored.
 void OpenMailAddress(const char* mailto);
 

@@ -473,6 +473,10 @@ int Close() {
   return saved ? 1 : 0;
 }
 
+void Abandon() {
+  gPref.modified = gPref.writable = gPref.active = false;
+}
+
 bool IsOpen() { return gPref.active; }
 
 int RewindGroups() {

@@ -31,6 +31,10 @@ int Create(const char* path);
 // write failed); 1 otherwise, also when there was nothing to write.
 int Close();
 
+// Forgets the open file without writing anything or freeing its lines: after a fault its lines
+// may be half-built, and the file on disk must keep what it had.
+void Abandon();
+
 // True while a file is open or a path is remembered; the exit path closes it then.
 bool IsOpen();
 

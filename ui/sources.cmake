@@ -15,6 +15,7 @@ list(APPEND TROVANTO_WIN_SOURCES
   ui/events.cpp
   ui/file_drop.cpp
   ui/timer.cpp
+  ui/system_library.cpp
   ui/standard_dialogs.cpp
   ui/controls/control_list.cpp
   ui/controls/brush_cache.cpp

@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "ui/system_library.h"
 #include "ui/timer.h"
 
 namespace ui {
@@ -14,6 +15,21 @@ struct Slot {
   std::atomic<TimerProc> proc{nullptr};
 };
 Slot gSlots[16];
+
+// The multimedia timer's functions, from the system folder (see system_library.h).
+struct Winmm {
+  decltype(&::timeGetDevCaps) getDevCaps = ui::SystemFunction<decltype(&::timeGetDevCaps)>("winmm.dll", "timeGetDevCaps");
+  decltype(&::timeBeginPeriod) beginPeriod = ui::SystemFunction<decltype(&::timeBeginPeriod)>("winmm.dll", "timeBeginPeriod");
+  decltype(&::timeEndPeriod) endPeriod = ui::SystemFunction<decltype(&::timeEndPeriod)>("winmm.dll", "timeEndPeriod");
+  decltype(&::timeSetEvent) setEvent = ui::SystemFunction<decltype(&::timeSetEvent)>("winmm.dll", "timeSetEvent");
+  decltype(&::timeKillEvent) killEvent = ui::SystemFunction<decltype(&::timeKillEvent)>("winmm.dll", "timeKillEvent");
+  bool Complete() const { return getDevCaps && beginPeriod && endPeriod && setEvent && killEvent; }
+};
+
+const Winmm& Mm() {
+  static const Winmm functions;
+  return functions;
+}
 UINT gResolution = 0;
 std::atomic<bool> gStopping{false};
 
@@ -27,9 +43,9 @@ void CALLBACK Trampoline(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
 
 void TimerStartup() {
   TIMECAPS caps;
-  if (timeGetDevCaps(&caps, sizeof caps) == TIMERR_NOERROR) {
+  if (Mm().Complete() && Mm().getDevCaps(&caps, sizeof caps) == TIMERR_NOERROR) {
     gResolution = caps.wPeriodMin;
-    timeBeginPeriod(gResolution);
+    Mm().beginPeriod(gResolution);
   }
   for (auto& s : gSlots) {
     s.id = 0;
@@ -41,9 +57,10 @@ void TimerStartup() {
 uint32_t StartPeriodicTimer(int slot, int periodMs, TimerProc proc) {
   if (static_cast<unsigned>(slot) > 15u) return 0;
   StopPeriodicTimer(slot);
+  if (!Mm().Complete()) return 0;
   Slot& s = gSlots[slot];
   s.proc = proc;
-  UINT id = timeSetEvent(static_cast<UINT>(periodMs), 0, Trampoline, static_cast<DWORD_PTR>(slot),
+  UINT id = Mm().setEvent(static_cast<UINT>(periodMs), 0, Trampoline, static_cast<DWORD_PTR>(slot),
                          TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
   s.id = id;
   return id;
@@ -52,13 +69,13 @@ uint32_t StartPeriodicTimer(int slot, int periodMs, TimerProc proc) {
 void StopPeriodicTimer(int slot) {
   if (static_cast<unsigned>(slot) > 15u) return;
   UINT id = gSlots[slot].id.exchange(0);
-  if (id) timeKillEvent(id);
+  if (id) Mm().killEvent(id);
 }
 
 void TimerShutdown() {
   gStopping = true;
   if (gResolution) {
-    timeEndPeriod(gResolution);
+    Mm().endPeriod(gResolution);
     gResolution = 0;
   }
   for (int i = 0; i < 16; ++i) StopPeriodicTimer(i);

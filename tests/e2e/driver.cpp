@@ -354,6 +354,11 @@ bool Drive::InstallDemo(const std::string& relative) const {
   return CopyFileA(DemoExe().c_str(), path.c_str(), FALSE);
 }
 
+bool Drive::Plant(const std::string& relative, bool library) const {
+  const std::string from = Backslashes(library ? E2E_PLANTED_DLL : E2E_PLANTED_EXE);
+  return CopyFileA(from.c_str(), Host(relative).c_str(), FALSE);
+}
+
 void Drive::SetReadOnly(bool readOnly) const {
   std::function<void(const std::string&)> walk = [&](const std::string& dir) {
     WIN32_FIND_DATAA fd;

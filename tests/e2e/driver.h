@@ -61,6 +61,8 @@ class Drive {
   bool Exists(const std::string& relative) const;
   bool InstallLauncher() const;
   bool InstallDemo(const std::string& relative) const;
+  // A program or library that leaves "<relative>.mark" when run or loaded.
+  bool Plant(const std::string& relative, bool library) const;
   // Sets or clears the read-only attribute of every file and folder below.
   void SetReadOnly(bool readOnly) const;
   // Paths of every file below, relative to the root.

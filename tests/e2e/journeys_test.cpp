@@ -561,6 +561,32 @@ std::set<HWND> VisibleTopWindows() {
   return out;
 }
 
+// Wine prefers its own system libraries wherever a copy lies. Told to take a
+// native copy first for trovanto.exe, it searches like Windows does: beside
+// the program first. Undone when the journey ends.
+class NativeLibrariesFirst {
+ public:
+  explicit NativeLibrariesFirst(const std::vector<std::string>& names) {
+    if (!RunningUnderWine()) return;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr) != ERROR_SUCCESS)
+      return;
+    static const char kOrder[] = "native,builtin";
+    for (const std::string& name : names)
+      RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder), sizeof kOrder);
+  }
+  ~NativeLibrariesFirst() {
+    if (!key_) return;
+    RegCloseKey(key_);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+  }
+  NativeLibrariesFirst(const NativeLibrariesFirst&) = delete;
+  NativeLibrariesFirst& operator=(const NativeLibrariesFirst&) = delete;
+
+ private:
+  static constexpr char kKey[] = "Software\\Wine\\AppDefaults\\trovanto.exe\\DllOverrides";
+  HKEY key_ = nullptr;
+};
+
 // ---- 1. first run ----
 
 TEST_F(Journeys, FirstRunBuildsTheCatalogueWhichFollowsTheStickToAnotherLetter) {
@@ -696,8 +722,12 @@ TEST_F(Journeys, DoubleClickStartsFromTheDriveRootAndAVanishedProgramStartsNothi
   ASSERT_TRUE(drive.Write("applications.dat", CatalogueText({{"Alpha", "\\Apps\\Alpha\\Alpha.exe"},
                                                              {"Gone", "\\Apps\\Gone\\Gone.exe"},
                                                              {"Blank", "\\Apps\\With Blank\\Tool.exe"}})));
+  // Left on the stick by someone else: never run, never loaded.
+  const std::vector<std::string> planted = {"explorer.exe", "winmm.dll"};
+  for (const std::string& name : planted) ASSERT_TRUE(drive.Plant(name, name != "explorer.exe")) << name;
   ASSERT_TRUE(drive.Map('T'));
   RecordLog log;
+  NativeLibrariesFirst nativeFirst({"winmm"});
   ASSERT_TRUE(StartOn(drive));
   ASSERT_TRUE(ListIs(MainList(), {"Alpha", "Gone", "Blank"}));
 
@@ -736,7 +766,26 @@ TEST_F(Journeys, DoubleClickStartsFromTheDriveRootAndAVanishedProgramStartsNothi
   DoubleClickItem(MainList(), 0);
   ASSERT_TRUE(LogGrowsTo(log, 2));
   EXPECT_EQ(log.Lines()[1], RecordLine("\\apps\\alpha\\alpha.exe", 'T'));
+
+  // The explorer button opens the system's explorer, not the one on the stick.
+  before = VisibleTopWindows();
+  Command(3);
+  std::vector<HWND> opened;
+  WaitUntil(
+      [&] {
+        opened.clear();
+        for (HWND w : VisibleTopWindows()) {
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          if (!before.count(w) && pid != launcher_.Pid()) opened.push_back(w);
+        }
+        return !opened.empty();
+      },
+      10000);
+  EXPECT_FALSE(opened.empty()) << "the explorer button opened no window";
+  for (HWND w : opened) PostMessageA(w, WM_CLOSE, 0, 0);
   QuitExpectingZero();
+  for (const std::string& name : planted) EXPECT_FALSE(drive.Exists(name + ".mark")) << name << " was run";
 }
 
 // Program files dragged from a file manager onto the main window become
@@ -857,6 +906,34 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
   EXPECT_TRUE(WaitUntil([&] { return KeyboardFocus(Main()) == MainList(); }, 2000))
       << "the program list has no keyboard focus after the tray showed the window";
   EXPECT_TRUE(SamePlace(Main(), POINT{20, 100})) << "shown again at " << Where(Main());
+
+  // Starting it again from the same folder brings the hidden one forward and
+  // ends with 0 at once; one on another stick runs beside it.
+  PressWithMainInFront(VK_ESCAPE);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(Main()); }, 3000));
+  const std::vector<std::string> files = drive.Files();
+  {
+    Launcher second;
+    EXPECT_FALSE(second.Start(drive, 15000)) << "the second start showed a window of its own";
+    DWORD secondCode = 1234;
+    EXPECT_TRUE(second.WaitExit(&secondCode, 15000));
+    EXPECT_EQ(secondCode, 0u);
+  }
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(Main()); }, 3000)) << "the second start did not show the first";
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == Main(); }, 3000)) << "not brought to the front";
+  EXPECT_TRUE(SamePlace(Main(), POINT{20, 100}));
+  EXPECT_EQ(drive.Files(), files);
+  {
+    Drive otherStick("placement-other");
+    ASSERT_TRUE(otherStick.InstallLauncher());
+    ASSERT_TRUE(otherStick.Map('V'));
+    Launcher beside;
+    EXPECT_TRUE(beside.Start(otherStick)) << "a launcher on another stick did not start";
+    DWORD besideCode = 1234;
+    EXPECT_TRUE(beside.Quit(&besideCode));
+    EXPECT_EQ(besideCode, 0u);
+    EXPECT_TRUE(launcher_.Running());
+  }
 
   for (const Place& place : kPlaces) {
     SCOPED_TRACE("tray menu item " + std::to_string(place.menuIndex));

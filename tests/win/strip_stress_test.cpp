@@ -2,6 +2,7 @@
 // changes skins and reloads the list font: nothing may crash, and the strip
 // must come out whole. TROVANTO_STRESS=1 runs it for 60 s, otherwise 5 s.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 
 #include "app/main_window.h"
 #include "app/status_strip.h"
+#include "catalogue/catalogue_store.h"
+#include "catalogue/program_list.h"
 #include "settings/settings.h"
 #include "settings/skins.h"
 #include "ui/controls.h"
@@ -19,6 +22,7 @@
 #include "ui/images.h"
 #include "ui/timer.h"
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
@@ -54,10 +58,9 @@ std::vector<uint32_t> StripPixels() {
 
 uint32_t At(const std::vector<uint32_t>& px, int x, int y) { return px[static_cast<size_t>(y * 198 + x)] & 0xFFFFFF; }
 
-TEST(StripStress, TicksSurviveSkinAndFontChangesOnTheGuiThread) {
-  const char* stress = std::getenv("TROVANTO_STRESS");
-  const DWORD seconds = stress && std::string(stress) == "1" ? 60 : 5;
-
+// The parts of the launcher the strip needs: services, fonts, pictures, a
+// skin and the shown main window. Fatal on failure: wrap in ASSERT_NO_FATAL_FAILURE.
+void SetUpLauncherParts() {
   std::string root = Folder();
   CreateDirectoryA(root.c_str(), nullptr);
   ASSERT_TRUE(CopySkin(TROVANTO_SKINS_DIR "/Blau/skin.png", root, "Blau"));
@@ -87,6 +90,19 @@ TEST(StripStress, TicksSurviveSkinAndFontChangesOnTheGuiThread) {
   app::CreateMainWindow();
   ASSERT_NE(ui::WindowHandle(app::kMainWindow), nullptr);
   ui::HideProgramWindow(app::kMainWindow, 0);
+}
+
+void TearDownLauncherParts() {
+  ui::TimerShutdown();
+  ui::WindowsShutdown();
+  ui::ImagesShutdown();
+  ui::FontsShutdown();
+}
+
+TEST(StripStress, TicksSurviveSkinAndFontChangesOnTheGuiThread) {
+  const char* stress = std::getenv("TROVANTO_STRESS");
+  const DWORD seconds = stress && std::string(stress) == "1" ? 60 : 5;
+  ASSERT_NO_FATAL_FAILURE(SetUpLauncherParts());
 
   // Ten times the launcher's pace, to meet the GUI thread's work more often.
   ASSERT_NE(ui::StartPeriodicTimer(0, 25, app::StatusStripTick), 0u);
@@ -118,9 +134,50 @@ TEST(StripStress, TicksSurviveSkinAndFontChangesOnTheGuiThread) {
   uint32_t lamp = At(px, 192, 19);
   EXPECT_TRUE(lamp == 0xA00000 || lamp == 0x00A000) << std::hex << lamp;
 
-  ui::WindowsShutdown();
-  ui::ImagesShutdown();
-  ui::FontsShutdown();
+  TearDownLauncherParts();
+}
+
+// A launcher is left running for days: one object lost per tick or per list
+// refill would sink it. After a warm-up the counts stay where they are.
+TEST(StripStress, GuiObjectCountsStayFlatOverTicksAndListRefills) {
+  ASSERT_NO_FATAL_FAILURE(SetUpLauncherParts());
+  for (int i = 0; i < 3; ++i) {
+    catalogue::AppEntry& entry = catalogue::gCatalogue.Add();
+    entry.Name = "Programm " + std::to_string(i);
+    entry.Icon = ui::ImageHandle(15);
+  }
+  HWND list = ui::ControlHandle(app::kProgramList);
+  RECT column;
+  GetWindowRect(ui::ControlHandle(app::kButtonColumn), &column);
+  // Every tick draws: the pointer goes from a button (its caption) to the
+  // list (the date) and back.
+  auto run = [&](int ticks, int refills) {
+    for (int i = 0; i < ticks; ++i) {
+      if (i % 2) {
+        SetCursorPos(column.left + 20, column.top + 10 + 40 * (i / 2 % 7));
+      } else {
+        SetCursorPos(column.left - 100, column.top + 10);
+      }
+      app::StatusStripTick();
+      if (refills > 0 && i % (ticks / refills) == 0) {
+        catalogue::FillProgramList(app::kProgramList);
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        while (ui::WaitForEvent(0) != ui::kNoEvent) {
+        }
+      }
+    }
+  };
+  run(1000, 100);
+  const wine_test::GuiObjects warm = wine_test::CountGuiObjects();
+  ASSERT_GT(warm.gdi, 0);
+  ASSERT_GT(warm.user, 0);
+  run(10000, 1000);
+  const wine_test::GuiObjects after = wine_test::CountGuiObjects();
+  EXPECT_LE(after.gdi, warm.gdi);
+  EXPECT_LE(after.user, warm.user);
+  EXPECT_EQ(ListView_GetItemCount(list), 3);
+  catalogue::gCatalogue.Clear();
+  TearDownLauncherParts();
 }
 
 }  // namespace

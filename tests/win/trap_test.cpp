@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "app/error_text.h"
@@ -40,13 +41,16 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
-// Runs the fault program; *message receives the trap's text. The line the
-// program expects is -1 when only the test knows where the fault lies.
-void RunFaulting(const char* mode, DWORD expectedCode, std::string* message = nullptr) {
+// Runs the fault program (with `extra` as its third argument); *message
+// receives the trap's text. The line the program expects is -1 when only the
+// test knows where the fault lies.
+void RunFaulting(const char* mode, DWORD expectedCode, const std::string& extra = "",
+                 std::string* message = nullptr) {
   std::string dir = ExeDir();
   std::string lineFile = dir + "fault_line_" + mode + ".txt";
   DeleteFileA(lineFile.c_str());
   std::string cmd = "\"" + dir + "fault_program.exe\" " + mode + " \"" + lineFile + "\"";
+  if (!extra.empty()) cmd += " \"" + extra + "\"";
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
@@ -81,17 +85,42 @@ void RunFaulting(const char* mode, DWORD expectedCode, std::string* message = nu
   CloseHandle(pi.hProcess);
 }
 
-TEST(ErrorTrap, FaultOnTheMainThreadReportsItsLineAndExitsWithZero) {
-  RunFaulting("main", 0xC0000005u);
+// Each row: where the program faults and how; the trap's message needs stack
+// of its own after an overflow.
+TEST(ErrorTrap, FaultsOnEitherThreadReportTheirLineAndExitWithZero) {
+  const struct {
+    const char* mode;
+    DWORD code;
+  } kCases[] = {
+      {"main", 0xC0000005u},
+      {"timer", 0xC0000005u},
+      {"main-overflow", 0xC00000FDu},
+      {"timer-overflow", 0xC00000FDu},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.mode);
+    RunFaulting(c.mode, c.code);
+  }
 }
 
-TEST(ErrorTrap, FaultInTheTimerProcedureReportsItsLineAndExitsWithZero) {
-  RunFaulting("timer", 0xC0000005u);
+TEST(ErrorTrap, AFileHalfRebuiltWhenTheFaultStrikesKeepsItsOldContent) {
+  const std::string file = ExeDir() + "fault_saving.dat";
+  const std::string old = "[Alpha]\r\nDatei=\\Apps\\Alpha.exe\r\nIcon=\r\n";
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << old;
+  }
+  RunFaulting("saving", 0xC0000005u, file);
+  std::ifstream in(file, std::ios::binary);
+  std::string now((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(now, old);
+  in.close();
+  DeleteFileA(file.c_str());
 }
 
 TEST(ErrorTrap, FaultInASettingsDialogHandlerReportsALineOfThatFile) {
   std::string message;
-  ASSERT_NO_FATAL_FAILURE(RunFaulting("settings", 0xC0000005u, &message));
+  ASSERT_NO_FATAL_FAILURE(RunFaulting("settings", 0xC0000005u, "", &message));
   int line = -1;
   ASSERT_EQ(std::sscanf(message.c_str(), "Zeile %d:", &line), 1) << message;
   EXPECT_EQ(message, app::ErrorMessageText(line, 0xC0000005u));

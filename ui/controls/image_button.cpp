@@ -7,9 +7,30 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include "ui/system_library.h"
+
 namespace ui {
 namespace controls {
 namespace {
+
+// The theme functions, from the system folder (see system_library.h).
+struct Themes {
+  decltype(&::IsAppThemed) isAppThemed = SystemFunction<decltype(&::IsAppThemed)>("uxtheme.dll", "IsAppThemed");
+  decltype(&::OpenThemeData) open = SystemFunction<decltype(&::OpenThemeData)>("uxtheme.dll", "OpenThemeData");
+  decltype(&::CloseThemeData) close = SystemFunction<decltype(&::CloseThemeData)>("uxtheme.dll", "CloseThemeData");
+  decltype(&::DrawThemeBackground) drawBackground =
+      SystemFunction<decltype(&::DrawThemeBackground)>("uxtheme.dll", "DrawThemeBackground");
+  decltype(&::GetThemeBackgroundContentRect) contentRect =
+      SystemFunction<decltype(&::GetThemeBackgroundContentRect)>("uxtheme.dll", "GetThemeBackgroundContentRect");
+  bool Complete() const { return isAppThemed && open && close && drawBackground && contentRect; }
+};
+
+const Themes& Theme() {
+  static const Themes functions;
+  return functions;
+}
+
+bool ThemesActive() { return Theme().Complete() && Theme().isAppThemed(); }
 
 // Visual styles only apply when the process runs common controls 6 (it needs
 // a manifest); without it the other buttons are classic, and so is this one.
@@ -52,7 +73,7 @@ void Draw(ControlRecord& r, const DRAWITEMSTRUCT& item) {
   bool pressed = (item.itemState & ODS_SELECTED) != 0;
   bool disabled = (item.itemState & ODS_DISABLED) != 0;
 
-  HTHEME theme = (CommonControls6() && IsAppThemed()) ? OpenThemeData(item.hwndItem, L"Button") : nullptr;
+  HTHEME theme = (CommonControls6() && ThemesActive()) ? Theme().open(item.hwndItem, L"Button") : nullptr;
   RECT focus = face;
   int inset = 2;
   if (theme) {
@@ -62,9 +83,9 @@ void Draw(ControlRecord& r, const DRAWITEMSTRUCT& item) {
     // avoids asking the parent to paint (it would report a repaint event).
     ControlRecord* container = ColouredContainerOf(item.hwndItem);
     FillRect(dc, &face, container ? container->backBrush : GetSysColorBrush(COLOR_BTNFACE));
-    DrawThemeBackground(theme, dc, BP_PUSHBUTTON, state, &face, nullptr);
-    GetThemeBackgroundContentRect(theme, dc, BP_PUSHBUTTON, state, &face, &focus);
-    CloseThemeData(theme);
+    Theme().drawBackground(theme, dc, BP_PUSHBUTTON, state, &face, nullptr);
+    Theme().contentRect(theme, dc, BP_PUSHBUTTON, state, &face, &focus);
+    Theme().close(theme);
     inset = 4;
   } else {
     DrawFrameControl(dc, &face, DFC_BUTTON,
@@ -112,12 +133,12 @@ bool OwnMessage(ControlRecord& r, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         r.hot = true;
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
         TrackMouseEvent(&track);
-        if (CommonControls6() && IsAppThemed()) InvalidateRect(hwnd, nullptr, FALSE);
+        if (CommonControls6() && ThemesActive()) InvalidateRect(hwnd, nullptr, FALSE);
       }
       return false;
     case WM_MOUSELEAVE:
       r.hot = false;
-      if (CommonControls6() && IsAppThemed()) InvalidateRect(hwnd, nullptr, FALSE);
+      if (CommonControls6() && ThemesActive()) InvalidateRect(hwnd, nullptr, FALSE);
       return false;
   }
   return false;

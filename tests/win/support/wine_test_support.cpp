@@ -227,4 +227,57 @@ void PostChars(HWND field, const std::wstring& text) {
   for (wchar_t c : text) PostMessageW(field, WM_CHAR, c, 1);
 }
 
+namespace {
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+  ++*reinterpret_cast<long*>(count);
+  return TRUE;
+}
+
+BOOL CALLBACK CountOwnWindow(HWND window, LPARAM count) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != GetCurrentProcessId()) return TRUE;
+  ++*reinterpret_cast<long*>(count);
+  EnumChildWindows(window, CountChild, count);
+  return TRUE;
+}
+
+}  // namespace
+
+GuiObjects CountGuiObjects() {
+  GuiObjects counts;
+  HANDLE self = GetCurrentProcess();
+  SetLastError(0);
+  counts.gdi = static_cast<long>(GetGuiResources(self, GR_GDIOBJECTS));
+  counts.user = static_cast<long>(GetGuiResources(self, GR_USEROBJECTS));
+  if (counts.gdi != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return counts;
+
+  // Wine keeps one GDI handle table per process, named in its PEB; an entry
+  // in use has a type (offset 14 of its 24 bytes).
+#ifdef _WIN64
+  auto* peb = reinterpret_cast<unsigned char*>(__readgsqword(0x60));
+  auto* table = *reinterpret_cast<unsigned char**>(peb + 0xF8);
+#else
+  auto* peb = reinterpret_cast<unsigned char*>(__readfsdword(0x30));
+  auto* table = *reinterpret_cast<unsigned char**>(peb + 0x94);
+#endif
+  for (size_t i = 0; table && i < 0x10000; ++i)
+    if (table[24 * i + 14] != 0) ++counts.gdi;
+
+  // USER handles are (index * 2 + 0x20); a zero upper word matches any
+  // generation of the object at that index.
+  using IconSize = BOOL(WINAPI*)(HICON, UINT, LONG*, LONG*);
+  auto iconSize = reinterpret_cast<IconSize>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("win32u.dll"), "NtUserGetIconSize")));
+  for (UINT i = 0; i < 0x7FE0; ++i) {
+    HANDLE h = ULongToHandle((i << 1) + 0x20);
+    LONG w = 0, hh = 0;
+    if (iconSize && iconSize(static_cast<HICON>(h), 0, &w, &hh)) ++counts.user;
+    if (IsMenu(static_cast<HMENU>(h))) ++counts.user;
+  }
+  EnumWindows(CountOwnWindow, reinterpret_cast<LPARAM>(&counts.user));
+  return counts;
+}
+
 }  // namespace wine_test

@@ -66,6 +66,15 @@ HWND FileNameEdit(HWND dialog);
 // A TrueType face the font requester lists on this machine, with all styles.
 std::string ScalableFace();
 
+// GDI and USER objects this process holds. Where GetGuiResources is a stub
+// (Wine), the live entries of the process's GDI handle table and its icons,
+// cursors, menus and windows are counted instead.
+struct GuiObjects {
+  long gdi = 0;
+  long user = 0;
+};
+GuiObjects CountGuiObjects();
+
 // Mouse buttons go where the cursor is.
 void PressMouse(DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP);
 void ClickAt(POINT p, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP);

@@ -92,8 +92,6 @@ void RunLauncher() {
   MARK_LINE();
   settings::LoadSettings();
   MARK_LINE();
-  settings::CollectSkinNames();
-  MARK_LINE();
   CreateMainWindow();
   MARK_LINE();
   catalogue::LoadCatalogue();
@@ -101,6 +99,12 @@ void RunLauncher() {
   catalogue::FillProgramList(89);
   MARK_LINE();
   ui::HideProgramWindow(60, 0);
+  // Not needed for the first paint; still in place before the first event is
+  // taken from the queue, so nothing reacts differently.
+  MARK_LINE();
+  AddMainTrayIcon();
+  MARK_LINE();
+  settings::CollectSkinNames();
 
   // 17 and 18. Docking and the status strip's tick.
   MARK_LINE();

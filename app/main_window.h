@@ -14,6 +14,9 @@ constexpr int kTrayIcon = 92;
 constexpr int kPopupMenu = 57;
 
 void CreateMainWindow();
+// The tray icon and its popup menu: nothing of the first paint needs them, so
+// they come right after the window is shown.
+void AddMainTrayIcon();
 
 // 1 when the control exists and the pointer lies inside its screen
 // rectangle (right and bottom edges outside).

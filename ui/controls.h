@@ -107,7 +107,8 @@ int SetIconListView(int number, int mode);
 // query), so filling costs the same for any count. The provider must answer
 // for every index below count until the list is filled or cleared again;
 // RemoveControlItem on such a list expects the provider's items to have moved
-// up already. Selection and ticks start cleared.
+// up already. Selection and ticks start cleared. image is nullptr when the
+// list needs only the text.
 using ItemProvider = void (*)(void* context, int index, std::string* text, HANDLE* image);
 int SetControlItemProvider(int number, int count, ItemProvider provider, void* context);
 

@@ -129,9 +129,9 @@ std::wstring ItemColumn(ControlRecord& r, int item, int column, HANDLE* image) {
   std::wstring all;
   if (r.itemProvider) {
     std::string text;
-    HANDLE provided = nullptr;
-    r.itemProvider(r.providerContext, item, &text, &provided);
-    if (image) *image = provided;
+    // Asked for the image only when the list wants it: measuring labels must
+    // not take icons from their files.
+    r.itemProvider(r.providerContext, item, &text, image);
     all = Widen(text.c_str());
   } else {
     all = r.itemTexts[static_cast<size_t>(item)];
@@ -153,8 +153,9 @@ void AnswerDisplayQuery(ControlRecord& r, Item& item, bool wide) {
   if (item.iItem < 0 || item.iItem >= ItemCount(r)) return;
   HANDLE image = nullptr;
   const bool wantsText = (item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0;
-  if (wantsText || (item.mask & LVIF_IMAGE)) {
-    std::wstring text = ItemColumn(r, item.iItem, item.iSubItem, &image);
+  const bool wantsImage = (item.mask & LVIF_IMAGE) && item.iSubItem == 0;
+  if (wantsText || wantsImage) {
+    std::wstring text = ItemColumn(r, item.iItem, item.iSubItem, wantsImage ? &image : nullptr);
     if (wantsText) {
       if (wide) {
         size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
@@ -169,7 +170,7 @@ void AnswerDisplayQuery(ControlRecord& r, Item& item, bool wide) {
       }
     }
   }
-  if ((item.mask & LVIF_IMAGE) && item.iSubItem == 0) item.iImage = ImageIndex(r, image);
+  if (wantsImage) item.iImage = ImageIndex(r, image);
   if ((item.mask & LVIF_STATE) && (item.stateMask & LVIS_STATEIMAGEMASK) && !r.ticks.empty()) {
     item.state = (item.state & ~LVIS_STATEIMAGEMASK) |
                  INDEXTOSTATEIMAGEMASK(r.ticks[static_cast<size_t>(item.iItem)] ? 2 : 1);

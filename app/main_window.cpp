@@ -37,6 +37,25 @@ void CreateMainWindow() {
   settings::SetBackgroundImage(window, 76);
   if (gSettings.Fensteroption == 1) ui::SetAlwaysOnTop(kMainWindow, 1);
   MARK_LINE();
+  if (!ui::UseControlParent(window)) return;
+  ui::SetControlFont(-1, ui::FontHandle(11));
+  ui::CreateImageControl(kBanner, 8, 8, 200, 40, ui::ImageHandle(20), 0);
+  ui::CreateIconList(kProgramList, 9, 63, 139, 304, "", 160, 0);
+  ui::SetControlColour(kProgramList, 2, RGB(255, 255, 255));
+  ui::SetIconListView(kProgramList, 0);
+  ui::SetControlColour(kProgramList, 1, gSettings.Schriftfarbe);
+  ui::CreateImageControl(kStatusStrip, 9, 375, 198, 24, ui::ImageHandle(35), 0);
+  MARK_LINE();
+  ui::CreateContainer(kButtonColumn, 156, 63, 51, 304, 1);
+  ui::SetControlColour(kButtonColumn, 2, RGB(255, 255, 255));
+  for (const auto& b : kButtons) ui::CreateImageButton(b.number, b.x, b.y, 38, 32, ui::ImageHandle(b.image));
+  ui::EndContainer();
+}
+
+void AddMainTrayIcon() {
+  HWND window = ui::WindowHandle(kMainWindow);
+  if (!window) return;
+  MARK_LINE();
   ui::AddTrayIcon(kTrayIcon, window, static_cast<HICON>(ui::ImageHandle(16)));
 
   MARK_LINE();
@@ -51,21 +70,6 @@ void CreateMainWindow() {
     ui::AddMenuSeparator();
     ui::AddMenuItem(0, "Beenden");
   }
-
-  MARK_LINE();
-  if (!ui::UseControlParent(window)) return;
-  ui::SetControlFont(-1, ui::FontHandle(11));
-  ui::CreateImageControl(kBanner, 8, 8, 200, 40, ui::ImageHandle(20), 0);
-  ui::CreateIconList(kProgramList, 9, 63, 139, 304, "", 160, 0);
-  ui::SetControlColour(kProgramList, 2, RGB(255, 255, 255));
-  ui::SetIconListView(kProgramList, 0);
-  ui::SetControlColour(kProgramList, 1, gSettings.Schriftfarbe);
-  ui::CreateImageControl(kStatusStrip, 9, 375, 198, 24, ui::ImageHandle(35), 0);
-  MARK_LINE();
-  ui::CreateContainer(kButtonColumn, 156, 63, 51, 304, 1);
-  ui::SetControlColour(kButtonColumn, 2, RGB(255, 255, 255));
-  for (const auto& b : kButtons) ui::CreateImageButton(b.number, b.x, b.y, 38, 32, ui::ImageHandle(b.image));
-  ui::EndContainer();
 }
 
 void ShowMainWindow() {

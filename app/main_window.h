@@ -14,6 +14,9 @@ constexpr int kTrayIcon = 92;
 constexpr int kPopupMenu = 57;
 
 void CreateMainWindow();
+// The tray icon and its popup menu: nothing of the first paint needs them, so
+// they come right after the window is shown.
+void AddMainTrayIcon();
 
 // Shows the main window in front with the keyboard in the program list, so
 // that typing finds a program and Enter starts it.

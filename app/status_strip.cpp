@@ -32,6 +32,9 @@ constexpr int32_t kWhite = RGB(255, 255, 255);
 constexpr int32_t kBlack = RGB(0, 0, 0);
 
 uint64_t gLastFreeBytes = 0;
+// The red lamp is already in the strip: a tick that finds the free space
+// unchanged again has nothing new to draw or hand over.
+bool gRedLampShown = false;
 
 void ShowStrip() { ui::SetControlState(kStatusStrip, reinterpret_cast<intptr_t>(ui::ImageHandle(kStripImage))); }
 
@@ -126,13 +129,15 @@ void StatusStripTick() {
     ui::EndDrawing();
     ShowStrip();
     gLastFreeBytes = F;
-  } else {
+    gRedLampShown = false;
+  } else if (!gRedLampShown) {
     MARK_LINE();
     if (!ui::BeginDrawing(ui::ImageDrawTarget(kStripImage))) return;
     ui::SetDrawMode(0);
     DrawLamp(RGB(160, 0, 0), RGB(255, 0, 0));
     ui::EndDrawing();
     ShowStrip();
+    gRedLampShown = true;
   }
 }
 

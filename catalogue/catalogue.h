@@ -4,17 +4,62 @@
 // exactly where each operation leaves it, so those rules live here in one
 // place.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace catalogue {
+
+// One icon source of a catalogue load (a program or icon file, and whether it
+// is the entry's own program). Entries that name the same source share one, so
+// the file is read once, and only when an entry's icon is first needed.
+struct IconSource {
+  std::string File;
+  bool OwnProgram = false;
+  void* (*Resolve)(const IconSource&) = nullptr;
+  bool Resolved = false;
+  void* Handle = nullptr;
+};
+
+// The icon of an entry: set outright, or taken from its source on first use.
+// Reads look like a plain handle, so callers never see the difference.
+class EntryIcon {
+ public:
+  EntryIcon() = default;
+  EntryIcon(void* handle) : handle_(handle) {}  // NOLINT: reads as a handle
+  EntryIcon& operator=(void* handle) {
+    handle_ = handle;
+    source_.reset();
+    return *this;
+  }
+  void SetSource(std::shared_ptr<IconSource> source) {
+    handle_ = nullptr;
+    source_ = std::move(source);
+  }
+  bool Pending() const { return source_ != nullptr; }
+  operator void*() const {
+    if (source_) {
+      if (!source_->Resolved) {
+        source_->Handle = source_->Resolve ? source_->Resolve(*source_) : nullptr;
+        source_->Resolved = true;
+      }
+      handle_ = source_->Handle;
+      source_.reset();
+    }
+    return handle_;
+  }
+
+ private:
+  mutable void* handle_ = nullptr;
+  mutable std::shared_ptr<IconSource> source_;
+};
 
 struct AppEntry {
   std::string Name;      // display name; also the group name in the file
   std::string FileName;  // program file without folder
   std::string Folder;    // drive + folders, ending in a separator (or empty)
   std::string IconFile;  // full path of the file the icon comes from
-  void* Icon = nullptr;  // icon or image handle shown in the lists
+  EntryIcon Icon;        // icon or image handle shown in the lists
   int32_t IsNew = 0;     // 1 while unsaved since the add/change dialog opened
 };
 

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <memory>
 #include <unordered_map>
 
 #include "catalogue/text_ops.h"
@@ -38,19 +39,21 @@ HANDLE Placeholder() { return ui::ImageHandle(kPlaceholderImage); }
 
 // The program's own icon when IconFile is the program file; otherwise the file
 // loaded as an image, else its first icon; image 15 when all of that fails.
-HANDLE ResolveEntryIcon(const AppEntry& entry) {
-  if (entry.IconFile == entry.Folder + entry.FileName) {
-    HICON icon = ExtractFirstIcon(entry.IconFile);
+HANDLE ResolveIconSource(const IconSource& source) {
+  if (source.OwnProgram) {
+    HICON icon = ExtractFirstIcon(source.File);
     return icon != nullptr ? icon : Placeholder();
   }
-  const intptr_t identity = ui::ImageFromFile(-1, entry.IconFile.c_str());
+  const intptr_t identity = ui::ImageFromFile(-1, source.File.c_str());
   if (identity != 0) {
     HANDLE image = ui::ImageHandle(static_cast<int>(identity));
     if (image != nullptr) return image;
   }
-  HICON icon = ExtractFirstIcon(entry.IconFile);
+  HICON icon = ExtractFirstIcon(source.File);
   return icon != nullptr ? icon : Placeholder();
 }
+
+void* ResolveSourceIcon(const IconSource& source) { return ResolveIconSource(source); }
 
 }  // namespace
 
@@ -78,9 +81,10 @@ void LoadCatalogue() {
   const std::string& drive = settings::gSettings.ProgramDrive;
   // Many entries share an icon source (one icon library, a folder of tools,
   // or a broken file listing the same path again and again): each source is
-  // resolved once per load, failures included, so that a large catalogue
-  // costs one lookup per entry instead of one file access.
-  std::unordered_map<std::string, HANDLE> resolved;
+  // resolved once per load, failures included, and only when an entry that
+  // uses it is first drawn, so a large catalogue loads without touching a
+  // single icon file.
+  std::unordered_map<std::string, std::shared_ptr<IconSource>> sources;
   if (preference::RewindGroups()) {
     while (preference::NextGroup()) {
       // New entries go after the cursor, so it must sit on the last one.
@@ -91,11 +95,20 @@ void LoadCatalogue() {
       entry.FileName = FilePart(program);
       entry.Folder = PathPart(program);
       entry.IconFile = drive + LowerCase1252(preference::ReadString(kIconKey, ""));
-      const bool own = entry.IconFile == entry.Folder + entry.FileName;
-      const std::string key = (own ? "1" : "0") + LowerCase1252(entry.IconFile);
-      auto known = resolved.find(key);
-      if (known == resolved.end()) known = resolved.emplace(key, ResolveEntryIcon(entry)).first;
-      entry.Icon = known->second;
+      const bool own = entry.IconFile.size() == entry.Folder.size() + entry.FileName.size() &&
+                       entry.IconFile.compare(0, entry.Folder.size(), entry.Folder) == 0 &&
+                       entry.IconFile.compare(entry.Folder.size(), std::string::npos, entry.FileName) == 0;
+      std::string key = entry.IconFile;
+      key += own ? '\1' : '\0';
+      auto known = sources.find(key);
+      if (known == sources.end()) {
+        auto source = std::make_shared<IconSource>();
+        source->File = entry.IconFile;
+        source->OwnProgram = own;
+        source->Resolve = ResolveSourceIcon;
+        known = sources.emplace(std::move(key), std::move(source)).first;
+      }
+      entry.Icon.SetSource(known->second);
     }
   }
   preference::Close();

@@ -1,5 +1,7 @@
 #include "storage/preference_file.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <list>
@@ -24,7 +26,104 @@ struct Line {
   std::string owned;
 };
 
-using LineList = std::list<Line>;
+// Node storage for the line list. A file's lines are made in one go and freed in one go at
+// Close; the general-purpose heap spent more time on tens of thousands of small nodes than the
+// parse itself. Freed nodes are reused; when the last node of a large file goes, so do the blocks.
+class NodePool {
+ public:
+  explicit NodePool(size_t nodeSize) : nodeSize_((nodeSize + alignof(std::max_align_t) - 1) /
+                                                 alignof(std::max_align_t) * alignof(std::max_align_t)) {}
+
+  void* Take() {
+    ++live_;
+    if (free_ != nullptr) {
+      FreeNode* node = free_;
+      free_ = node->next;
+      return node;
+    }
+    if (next_ == end_) Grow();
+    void* node = next_;
+    next_ += nodeSize_;
+    return node;
+  }
+
+  void Give(void* p) {
+    auto* node = static_cast<FreeNode*>(p);
+    node->next = free_;
+    free_ = node;
+    // Blocks of an ordinary file stay for the next one: fresh pages cost more than the parse.
+    if (--live_ == 0 && totalNodes_ * nodeSize_ > kKeptBytes) Release();
+  }
+
+ private:
+  struct FreeNode {
+    FreeNode* next;
+  };
+  static constexpr size_t kKeptBytes = 8u << 20;
+
+  void Grow() {
+    const size_t count = blocks_.empty() ? 64 : std::min<size_t>(blockNodes_ * 2, 1u << 16);
+    char* block = static_cast<char*>(::operator new(count * nodeSize_));  // throws std::bad_alloc
+    try {
+      blocks_.push_back(block);
+    } catch (...) {
+      ::operator delete(block);
+      throw;
+    }
+    blockNodes_ = count;
+    totalNodes_ += count;
+    next_ = block;
+    end_ = block + count * nodeSize_;
+  }
+
+  void Release() {
+    for (char* block : blocks_) ::operator delete(block);
+    blocks_.clear();
+    blockNodes_ = totalNodes_ = 0;
+    free_ = nullptr;
+    next_ = end_ = nullptr;
+  }
+
+  size_t nodeSize_;
+  size_t live_ = 0;
+  size_t blockNodes_ = 0;
+  size_t totalNodes_ = 0;
+  FreeNode* free_ = nullptr;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+  std::vector<char*> blocks_;
+};
+
+template <class T>
+struct PoolAllocator {
+  using value_type = T;
+  PoolAllocator() = default;
+  template <class U>
+  PoolAllocator(const PoolAllocator<U>&) {}  // NOLINT: rebinding, as containers require
+
+  static NodePool& Pool() {
+    // Never destroyed: the module's list may still hold nodes while statics go at exit.
+    static NodePool* pool = new NodePool(sizeof(T));
+    return *pool;
+  }
+  T* allocate(size_t n) {
+    if (n != 1) return static_cast<T*>(::operator new(n * sizeof(T)));
+    return static_cast<T*>(Pool().Take());
+  }
+  void deallocate(T* p, size_t n) {
+    if (n != 1) {
+      ::operator delete(p);
+      return;
+    }
+    Pool().Give(p);
+  }
+  template <class U>
+  bool operator==(const PoolAllocator<U>&) const { return true; }
+  template <class U>
+  bool operator!=(const PoolAllocator<U>&) const { return false; }
+};
+
+using LineList = std::list<Line, PoolAllocator<Line>>;
 using LineIt = LineList::iterator;
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
@@ -228,6 +327,27 @@ const std::string_view* FindValue(const char* key) {
   return found.line != None() ? &found.line->value : nullptr;
 }
 
+// Byte classes for the parse loop: one table look-up per byte instead of a chain of compares.
+constexpr uint8_t kEndOfLine = 1;
+constexpr uint8_t kEquals = 2;
+constexpr uint8_t kClose = 4;
+struct ByteClasses {
+  uint8_t of[256] = {};
+  constexpr ByteClasses() {
+    of[static_cast<unsigned char>('\r')] = kEndOfLine;
+    of[static_cast<unsigned char>('\n')] = kEndOfLine;
+    of[static_cast<unsigned char>('=')] = kEquals;
+    of[static_cast<unsigned char>(']')] = kClose;
+  }
+};
+constexpr ByteClasses kClasses;
+
+// The first byte at or after p (before end) of one of the classes in mask, or end.
+const char* Until(const char* p, const char* end, uint8_t mask) {
+  while (p < end && (kClasses.of[static_cast<unsigned char>(*p)] & mask) == 0) ++p;
+  return p;
+}
+
 void Parse(const char* p, const char* end) {
   while (p < end) {
     while (p < end && IsBlank(*p)) ++p;
@@ -237,33 +357,29 @@ void Parse(const char* p, const char* end) {
     if (first == ';') {
       const char* text = p + 1;
       if (text < end && *text == ' ') ++text;
-      eol = text;
-      while (eol < end && !IsLineEnd(*eol)) ++eol;
+      eol = Until(text, end, kEndOfLine);
       LineIt it = gPref.lines.emplace(None());
       it->kind = Kind::kComment;
       it->name = std::string_view(text, static_cast<size_t>(eol - text));
     } else if (first == '[') {
       const char* name = p + 1;
-      const char* close = nullptr;
-      eol = name;
-      for (; eol < end && !IsLineEnd(*eol); ++eol) {
-        if (*eol == ']' && close == nullptr) close = eol;
-      }
+      const char* close = Until(name, end, kEndOfLine | kClose);
+      eol = (close < end && *close == ']') ? Until(close, end, kEndOfLine) : close;
       LineIt it = gPref.lines.emplace(None());
       it->kind = Kind::kGroup;
-      it->name = std::string_view(name, static_cast<size_t>((close != nullptr ? close : eol) - name));
+      it->name = std::string_view(name, static_cast<size_t>(close - name));
     } else if (!IsLineEnd(first)) {
-      const char* equals = nullptr;
-      for (; eol < end && !IsLineEnd(*eol); ++eol) {
-        if (*eol == '=' && equals == nullptr) equals = eol;
-      }
-      const char* keyEnd = equals != nullptr ? equals : eol;
-      while (keyEnd > p && IsBlank(keyEnd[-1])) --keyEnd;
-      const char* value = eol;
-      if (equals != nullptr) {
+      const char* equals = Until(p, end, kEndOfLine | kEquals);
+      const char* keyEnd = equals;
+      const char* value = equals;
+      if (equals < end && *equals == '=') {
         value = equals + 1;
+        eol = Until(value, end, kEndOfLine);
         while (value < eol && IsBlank(*value)) ++value;
+      } else {
+        eol = equals;
       }
+      while (keyEnd > p && IsBlank(keyEnd[-1])) --keyEnd;
       LineIt it = gPref.lines.emplace(None());
       it->kind = Kind::kKey;
       it->name = std::string_view(p, static_cast<size_t>(keyEnd - p));

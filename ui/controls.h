@@ -102,5 +102,14 @@ int FocusedControl();
 HWND ControlHandle(int number);
 int ControlExists(int number);
 int SetIconListView(int number, int mode);
+// Replaces the items of a list with icons by count items that the list asks
+// the provider for whenever it needs one (to draw it, search it or answer a
+// query), so filling costs the same for any count. The provider must answer
+// for every index below count until the list is filled or cleared again;
+// RemoveControlItem on such a list expects the provider's items to have moved
+// up already. Selection and ticks start cleared. image is nullptr when the
+// list needs only the text.
+using ItemProvider = void (*)(void* context, int index, std::string* text, HANDLE* image);
+int SetControlItemProvider(int number, int count, ItemProvider provider, void* context);
 
 }  // namespace ui

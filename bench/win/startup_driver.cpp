@@ -10,6 +10,12 @@
 //   startup_driver scale-icons DRIVE RUNS N...
 //       the same with an .ico file of its own for every entry, so that the
 //       number of distinct images grows with the catalogue too;
+//   startup_driver sizes DRIVE RUNS N...
+//       catalogues of N entries that cycle through 100 programs with icons of
+//       their own, timed against the minimal window in the same run, with the
+//       launcher's peak memory at each size;
+//   startup_driver dialogs DRIVE RUNS N...
+//       times opening the add/change and the remove dialog with N entries;
 //   startup_driver pointer X Y | wait CLASS MS | close CLASS
 //       small remote-control steps for bench/idle.sh.
 //
@@ -19,6 +25,7 @@
 // are for bench/report.
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -239,6 +246,20 @@ bool LayOutOwnIcons(const std::string& drive, const std::string& demo, int progr
   return WriteWholeFile(drive + "applications.dat", catalogue);
 }
 
+// A catalogue of N entries over the programs that LayOutOwnIcons made: entry
+// i starts program i mod `programs`, so every visible page shows many icons.
+bool WriteCycledCatalogue(const std::string& drive, int programs, int entries) {
+  std::string catalogue;
+  catalogue.reserve(static_cast<size_t>(entries) * 100);
+  for (int i = 0; i < entries; ++i) {
+    const int p = i % programs;
+    const std::string path = Numbered("Programme\\P%05d\\", p) + Numbered("p%05d.exe", p);
+    catalogue += Numbered("[Programm %06d]\r\n", i);
+    catalogue += "Datei = \\" + path + "\r\nIcon = \\" + path + "\r\n";
+  }
+  return WriteWholeFile(drive + "applications.dat", catalogue);
+}
+
 // N entries that all start the same program.
 bool LayOutOneProgram(const std::string& drive, const std::string& demo, int entries) {
   CreateDirectoryA((drive + "Programme").c_str(), nullptr);
@@ -418,11 +439,47 @@ bool Stop(const Target& target, Started& s) {
   return ended;
 }
 
-bool TimeOnce(const Target& target, const std::string& drive, DWORD timeoutMs, double* ms) {
+// The largest working set the process has had so far, in KiB; 0 if unknown.
+double PeakKiB(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return 0;
+  return static_cast<double>(counters.PeakWorkingSetSize) / 1024.0;
+}
+
+bool TimeOnce(const Target& target, const std::string& drive, DWORD timeoutMs, double* ms,
+              double* peakKiB = nullptr) {
   Started s = StartAndTime(target, drive, timeoutMs);
+  if (peakKiB && s.ms >= 0) {
+    // What the first paint and the moments after it need, not only the load.
+    Sleep(500);
+    *peakKiB = PeakKiB(s.process.hProcess);
+  }
   const bool stopped = Stop(target, s);
   *ms = s.ms;
   return s.ms >= 0 && stopped;
+}
+
+double Median(std::vector<double> values);
+
+// Opens a dialog of the running launcher with its command button and times
+// until the dialog is shown with its list filled and answers a message.
+double TimeDialog(const Started& s, int button, const char* dialogClass, int listNumber, int items) {
+  HWND command = FindChild(s.window, button);
+  if (!command) return -1;
+  const double begin = Now();
+  PostMessageA(command, BM_CLICK, 0, 0);
+  for (;;) {
+    HWND dialog = FindProcessWindow(s.process.dwProcessId, dialogClass);
+    if (dialog && IsWindowVisible(dialog)) {
+      HWND list = FindChild(dialog, listNumber);
+      LRESULT count = 0;
+      if (list && Answers(list, LVM_GETITEMCOUNT, &count) && count >= items && Answers(dialog, WM_NULL, nullptr))
+        return Now() - begin;
+    }
+    if (Now() - begin > 120000) return -1;
+    Sleep(1);
+  }
 }
 
 double Median(std::vector<double> values) {
@@ -543,10 +600,94 @@ int Scale(const char* driveArg, int runs, const std::vector<int>& sizes, bool ow
   return 0;
 }
 
+// Start-up and peak memory at each catalogue size, against the minimal window
+// in the same run; the 100 programs with their own icons are made once.
+int Sizes(const char* driveArg, int runs, const std::vector<int>& sizes) {
+  Paths p;
+  constexpr int kPrograms = 100;
+  if (!PreparePaths(driveArg, &p) || !LayOutOwnIcons(p.drive, p.demo, kPrograms)) return 1;
+  const Target baseline = {p.baseline, kBaselineClass, -1};
+  std::printf("sizes: entries cycling through %d programs with their own icons, %d runs per size\n", kPrograms,
+              runs);
+  double ms = 0, peak = 0;
+  if (!TimeOnce(baseline, p.drive, 60000, &ms)) return 1;
+  std::vector<double> peaks;
+  for (int n : sizes) {
+    if (!WriteCycledCatalogue(p.drive, kPrograms, n)) return 1;
+    const Target launcher = {p.launcher, kLauncherClass, n};
+    if (!TimeOnce(launcher, p.drive, 300000, &ms)) return 1;
+    std::vector<double> launcherMs, baselineMs, peakKiB;
+    for (int r = 0; r < runs; ++r) {
+      const bool launcherFirst = r % 2 == 0;
+      for (int k = 0; k < 2; ++k) {
+        const bool isLauncher = (k == 0) == launcherFirst;
+        if (!TimeOnce(isLauncher ? launcher : baseline, p.drive, 300000, &ms, isLauncher ? &peak : nullptr))
+          return 1;
+        (isLauncher ? launcherMs : baselineMs).push_back(ms);
+        if (isLauncher) peakKiB.push_back(peak);
+      }
+    }
+    std::printf("%d entries\n", n);
+    PrintTimes("launcher", launcherMs);
+    PrintTimes("baseline", baselineMs);
+    const double l = Median(launcherMs), b = Median(baselineMs);
+    const auto range = std::minmax_element(launcherMs.begin(), launcherMs.end());
+    std::printf("RESULT startup_size entries=%d launcher_ms=%.1f baseline_ms=%.1f ratio=%.3f min_ms=%.0f max_ms=%.0f\n",
+                n, l, b, l / b, *range.first, *range.second);
+    peaks.push_back(Median(peakKiB));
+    std::printf("RESULT memory entries=%d peak_kib=%.0f\n", n, peaks.back());
+  }
+  if (peaks.size() >= 2 && peaks.front() > 0)
+    std::printf("RESULT memory_growth from=%d to=%d ratio=%.3f\n", sizes.front(), sizes.back(),
+                peaks.back() / peaks.front());
+  return 0;
+}
+
+// The add/change (button 1, window 62, list 91) and the remove dialog (button
+// 2, window 63, list 90) opened in a launcher that shows N entries.
+int Dialogs(const char* driveArg, int runs, const std::vector<int>& sizes) {
+  Paths p;
+  if (!PreparePaths(driveArg, &p)) return 1;
+  struct Dialog {
+    const char* name;
+    int button;
+    const char* windowClass;
+    int list;
+  } const dialogs[] = {{"add", 1, "TrovantoWindow62", 91}, {"remove", 2, "TrovantoWindow63", 90}};
+  std::printf("dialogs: entries naming one program, %d runs per size\n", runs);
+  std::vector<std::vector<double>> medians(2);
+  for (int n : sizes) {
+    if (!LayOutOneProgram(p.drive, p.demo, n)) return 1;
+    const Target launcher = {p.launcher, kLauncherClass, n};
+    for (size_t d = 0; d < 2; ++d) {
+      std::vector<double> times;
+      for (int r = 0; r <= runs; ++r) {
+        Started s = StartAndTime(launcher, p.drive, 300000);
+        const double ms = s.ms >= 0 ? TimeDialog(s, dialogs[d].button, dialogs[d].windowClass, dialogs[d].list, n) : -1;
+        Stop(launcher, s);
+        if (ms < 0) {
+          std::fprintf(stderr, "the %s dialog did not open with %d entries\n", dialogs[d].name, n);
+          return 1;
+        }
+        if (r > 0) times.push_back(ms);  // the first run warms the caches
+      }
+      const std::string label = std::string(dialogs[d].name) + " " + std::to_string(n);
+      PrintTimes(label.c_str(), times);
+      medians[d].push_back(Median(times));
+      std::printf("RESULT dialog which=%s entries=%d ms=%.1f\n", dialogs[d].name, n, medians[d].back());
+    }
+  }
+  for (size_t d = 0; d < 2 && sizes.size() >= 2; ++d)
+    std::printf("RESULT dialog_growth which=%s from=%d to=%d ms_from=%.1f ms_to=%.1f ratio=%.3f\n", dialogs[d].name,
+                sizes.front(), sizes.back(), medians[d].front(), medians[d].back(),
+                medians[d].back() / medians[d].front());
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: startup_driver startup DRIVE PROGRAMS RUNS\n"
-               "       startup_driver scale|scale-icons DRIVE RUNS N...\n"
+               "       startup_driver scale|scale-icons|sizes|dialogs DRIVE RUNS N...\n"
                "       startup_driver pointer X Y | wait CLASS MS | close CLASS\n");
   return 2;
 }
@@ -561,6 +702,11 @@ int main(int argc, char** argv) {
     std::vector<int> sizes;
     for (int i = 4; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
     return Scale(argv[2], std::atoi(argv[3]), sizes, command == "scale-icons");
+  }
+  if ((command == "sizes" || command == "dialogs") && argc >= 5) {
+    std::vector<int> sizes;
+    for (int i = 4; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+    return command == "sizes" ? Sizes(argv[2], std::atoi(argv[3]), sizes) : Dialogs(argv[2], std::atoi(argv[3]), sizes);
   }
   if (command == "pointer" && argc == 4) return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
   if (command == "wait" && argc == 4) {

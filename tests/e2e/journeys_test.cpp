@@ -878,6 +878,10 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
       "[Einstellungen]\r\nSchriftart=Arial\r\nFensterausrichtung   =5\r\n;kein Leerzeichen\r\n"
       "Fensterdocking = 0\n\nFensteroption = 0\r\n";
   ASSERT_TRUE(drive.Write("settings.dat", settings));
+  // Names the keypad's digits would find if the list took them as letters.
+  const std::string catalogue =
+      CatalogueText({{"1 Eins", "\\Apps\\Eins.exe"}, {"5 Fünf", "\\Apps\\Fuenf.exe"}, {"9 Neun", "\\Apps\\Neun.exe"}});
+  ASSERT_TRUE(drive.Write("applications.dat", catalogue));
   ASSERT_TRUE(drive.Map('T'));
   ASSERT_TRUE(StartOn(drive));
   EXPECT_TRUE(MovesTo(Main(), kCentre));
@@ -888,6 +892,7 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
     PressWithMainInFront(place.key);
     EXPECT_TRUE(MovesTo(Main(), place.at));
   }
+  EXPECT_EQ(ListSelected(MainList()), -1) << "a keypad digit searched the list";
 
   // Docking is off: a drag near the edge stays where it was dropped.
   DragBanner(POINT{20, 100});
@@ -945,7 +950,7 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
   ASSERT_TRUE(QuitFromTrayMenu(&code));
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(drive.Read("settings.dat"), settings);
-  EXPECT_FALSE(drive.Exists("applications.dat"));
+  EXPECT_EQ(drive.Read("applications.dat"), catalogue);
 }
 
 // ---- 4. settings and the protected area ----

@@ -222,6 +222,8 @@ TEST_F(CatalogueStore, IconsComeFromProgramImageOrPlaceholder) {
   WriteFile(File(), file);
   catalogue::LoadCatalogue();
   ASSERT_EQ(gCatalogue.Count(), n);
+  // Loading reads no icon file: each icon is taken when it is first needed.
+  for (int i = 0; i < n; ++i) EXPECT_TRUE(gCatalogue.At(i).Icon.Pending()) << i;
   for (int i = 0; i < n; ++i) {
     const Case& c = cases[i];
     const HANDLE icon = gCatalogue.At(i).Icon;
@@ -241,6 +243,83 @@ TEST_F(CatalogueStore, IconsComeFromProgramImageOrPlaceholder) {
       }
     }
   }
+}
+
+// The 16 x 16 picture a list with icons shows for an item, drawn onto white.
+std::vector<COLORREF> ShownPicture(HWND list, int item) {
+  LVITEMA lv{};
+  lv.mask = LVIF_IMAGE;
+  lv.iItem = item;
+  SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&lv));
+  HDC dc = CreateCompatibleDC(nullptr);
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, 16, 16, WHITENESS);
+  ImageList_Draw(ListView_GetImageList(list, LVSIL_SMALL), lv.iImage, dc, 0, 0, ILD_NORMAL);
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) pixels.push_back(GetPixel(dc, x, y));
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return pixels;
+}
+
+TEST_F(CatalogueStore, IconsAreTakenWhenTheListFirstDrawsThemAndAreTheRightOnes) {
+  ASSERT_TRUE(CopyFileA(SystemFile("notepad.exe").c_str(), (folder_ + "prog.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(SourceFile("../../resources/pictures/16.ico").c_str(), (folder_ + "icon.ico").c_str(),
+                        FALSE));
+  // Three sources in turn: the program's own icon, an icon file, a missing file.
+  const char* const icons[] = {"prog.exe", "icon.ico", "missing.ico"};
+  constexpr int kEntries = 60;
+  std::string file;
+  for (int i = 0; i < kEntries; ++i)
+    file += "[E" + std::to_string(i) + "]\r\nDatei = " + Stored() + "prog.exe\r\nIcon = " + Stored() + icons[i % 3] +
+            "\r\n";
+  WriteFile(File(), file);
+  catalogue::LoadCatalogue();
+  ASSERT_EQ(gCatalogue.Count(), kEntries);
+
+  ui::WindowsStartup();
+  ui::ControlsStartup();
+  ASSERT_NE(ui::CreateProgramWindow(62, 0, 0, 300, 300, "Liste", ui::kTitleBar, nullptr), 0);
+  ui::UseControlParent(ui::WindowHandle(62));
+  ASSERT_NE(ui::CreateIconList(91, 0, 0, 200, 120, "", 0, 0), 0);
+  ui::SetIconListView(91, ui::kSmallIcons);
+  // The same pictures handed over directly, as the dialogs do with a chosen icon.
+  ASSERT_NE(ui::CreateIconList(90, 0, 130, 200, 120, "", 0, 0), 0);
+  ui::SetIconListView(90, ui::kSmallIcons);
+  const HANDLE expected[] = {catalogue::ExtractFirstIcon(folder_ + "prog.exe"),
+                             ui::ImageHandle(static_cast<int>(ui::ImageFromFile(-1, (folder_ + "icon.ico").c_str()))),
+                             Placeholder()};
+  for (HANDLE h : expected) {
+    ASSERT_NE(h, nullptr);
+    ui::AddControlItem(90, -1, "", h);
+  }
+  HWND list = ui::ControlHandle(91);
+  HWND reference = ui::ControlHandle(90);
+
+  catalogue::FillProgramList(91);
+  for (int i = 0; i < kEntries; ++i) ASSERT_TRUE(gCatalogue.At(i).Icon.Pending()) << "filling took icon " << i;
+  UpdateWindow(list);
+  EXPECT_FALSE(gCatalogue.At(0).Icon.Pending());
+  EXPECT_TRUE(gCatalogue.At(kEntries - 1).Icon.Pending()) << "an item far below the visible ones was drawn";
+
+  ListView_EnsureVisible(list, kEntries - 1, FALSE);
+  UpdateWindow(list);
+  EXPECT_FALSE(gCatalogue.At(kEntries - 1).Icon.Pending());
+  const std::vector<COLORREF> pictures[] = {ShownPicture(reference, 0), ShownPicture(reference, 1),
+                                            ShownPicture(reference, 2)};
+  ASSERT_NE(pictures[0], pictures[1]);
+  ASSERT_NE(pictures[1], pictures[2]);
+  for (int i : {0, 1, 2, kEntries - 3, kEntries - 2, kEntries - 1})
+    EXPECT_EQ(ShownPicture(list, i), pictures[i % 3]) << "item " << i << " shows the wrong icon";
+
+  ui::CloseProgramWindow(62);
+  ui::ControlsShutdown();
+  ui::WindowsShutdown();
 }
 
 TEST_F(CatalogueStore, FillProgramListShowsEntriesInOrder) {

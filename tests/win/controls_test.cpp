@@ -412,6 +412,60 @@ TEST_F(Controls, IconListReportsClicksSelectionAndDoubleClicks) {
   EXPECT_NE(std::find(types.begin(), types.end(), ui::kRightClick), types.end());
 }
 
+// Items that the list asks for: the list's own type-to-find still selects by
+// prefix, ignoring case, and reports the selection like a click does.
+const char* const kFindNames[] = {"Alpha", "beta", "Bravo", "Delta", "gamma"};
+void ProvideFindName(void*, int index, std::string* text, HANDLE*) { *text = kFindNames[index]; }
+
+TEST_F(Controls, IconListTypeToFindSelectsTheMatchingProvidedItem) {
+  ui::CreateIconList(24, 10, 10, 200, 200, "Name", 180, 0);
+  ui::SetIconListView(24, ui::kSmallIcons);
+  ASSERT_EQ(ui::SetControlItemProvider(24, 5, ProvideFindName, nullptr), 1);
+  HWND list = ui::ControlHandle(24);
+  ASSERT_EQ(ui::CountControlItems(24), 5);
+
+  struct Find {
+    int start;
+    const char* text;
+    UINT flags;
+    int expected;
+  } const finds[] = {
+      {-1, "BR", LVFI_STRING | LVFI_PARTIAL, 2}, {-1, "beta", LVFI_STRING, 1},
+      {-1, "bet", LVFI_STRING, -1},              {3, "b", LVFI_STRING | LVFI_PARTIAL | LVFI_WRAP, 1},
+      {-1, "x", LVFI_STRING | LVFI_PARTIAL, -1},
+  };
+  for (const Find& f : finds) {
+    LVFINDINFOA info{};
+    info.flags = f.flags;
+    info.psz = f.text;
+    EXPECT_EQ(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(f.start), reinterpret_cast<LPARAM>(&info)),
+              f.expected)
+        << f.text << " from " << f.start;
+  }
+
+  ui::FocusControl(24);
+  Drain();
+  struct Typed {
+    const char* keys;
+    int selected;
+  } const typed[] = {{"b", 1}, {"G", 4}, {"z", 4}, {"a", 0}, {"d", 3}};
+  for (const Typed& t : typed) {
+    // Past the list's typing pause, so each entry starts a search of its own.
+    Sleep(1200);
+    Type(t.keys);
+    auto evs = Drain();
+    EXPECT_EQ(ui::GetControlState(24), t.selected) << t.keys;
+    if (t.keys[0] != 'z') {
+      EXPECT_GE(IndexOf(evs, ui::kControlEvent, 24, ui::kItemChange), 0) << t.keys;
+    }
+  }
+  // Letters typed without a pause extend the prefix.
+  Sleep(1200);
+  Type("br");
+  Drain();
+  EXPECT_EQ(ui::GetControlState(24), 2);
+}
+
 TEST_F(Controls, ImageControlSizesItselfToItsImage) {
   HBITMAP banner = MakeBitmap(200, 40, RGB(0, 0, 128));
   HBITMAP strip = MakeBitmap(198, 24, RGB(0, 128, 0));

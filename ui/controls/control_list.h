@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -49,11 +50,20 @@ struct ControlRecord {
   HFONT underlineFont = nullptr;   // owned
   HFONT underlineSource = nullptr; // the font it was made from
 
-  // List with icons.
+  // List with icons. The platform list keeps only the count, selection and
+  // focus; texts and images come from here when it draws or searches, either
+  // from items added one by one or from the caller's provider.
   HIMAGELIST smallImages = nullptr;  // owned (the list shares, never frees)
   HIMAGELIST largeImages = nullptr;  // owned
-  std::vector<std::pair<HANDLE, int>> imageIndex;
+  std::unordered_map<HANDLE, int> imageIndex;
   int lastSelected = -1;
+  std::vector<std::wstring> itemTexts;  // added items: all columns, split at line feeds
+  std::vector<HANDLE> itemImages;
+  void (*itemProvider)(void* context, int index, std::string* text, HANDLE* image) = nullptr;
+  void* providerContext = nullptr;
+  int providedCount = 0;
+  std::vector<unsigned char> ticks;  // one per item in lists with check boxes
+  bool quietSelection = false;       // selection moves made here are no user's change
 
   // Text list: widest text so far, for the horizontal scroll range.
   int widest = 0;

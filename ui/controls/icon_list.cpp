@@ -1,7 +1,10 @@
 // List view with icons. The list shares its image lists (it never frees
 // them); the record owns them and frees them with the control.
+#include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include <windowsx.h>
 
 #include "ui/controls.h"
 #include "ui/controls/control_list.h"
@@ -94,8 +97,8 @@ bool MakeImageLists(ControlRecord& r) {
 // Each image handle goes into the lists once; later items reuse its index.
 int ImageIndex(ControlRecord& r, HANDLE image) {
   if (!image) return 0;
-  for (auto& entry : r.imageIndex)
-    if (entry.first == image) return entry.second;
+  auto known = r.imageIndex.find(image);
+  if (known != r.imageIndex.end()) return known->second;
   if (!MakeImageLists(r)) return 0;
   int index = AddImage(r.smallImages, image);
   if (index < 0) return 0;
@@ -104,12 +107,95 @@ int ImageIndex(ControlRecord& r, HANDLE image) {
     ImageList_Remove(r.smallImages, index);
     return 0;
   }
-  r.imageIndex.emplace_back(image, index);
+  r.imageIndex.emplace(image, index);
   return index;
 }
 
 bool HasCheckBoxes(HWND list) {
   return (ListView_GetExtendedListViewStyle(list) & LVS_EX_CHECKBOXES) != 0;
+}
+
+bool GetItemTick(const ControlRecord& r, int item) {
+  return item >= 0 && item < static_cast<int>(r.ticks.size()) && r.ticks[static_cast<size_t>(item)] != 0;
+}
+
+int ItemCount(const ControlRecord& r) {
+  return r.itemProvider ? r.providedCount : static_cast<int>(r.itemTexts.size());
+}
+
+// The text of one column (the part between line feeds) and the image of an
+// item, as the list shows it.
+std::wstring ItemColumn(ControlRecord& r, int item, int column, HANDLE* image) {
+  std::wstring all;
+  if (r.itemProvider) {
+    std::string text;
+    // Asked for the image only when the list wants it: measuring labels must
+    // not take icons from their files.
+    r.itemProvider(r.providerContext, item, &text, image);
+    all = Widen(text.c_str());
+  } else {
+    all = r.itemTexts[static_cast<size_t>(item)];
+    if (image) *image = r.itemImages[static_cast<size_t>(item)];
+  }
+  size_t start = 0;
+  for (int c = 0; c < column; ++c) {
+    size_t lf = all.find(L'\n', start);
+    if (lf == std::wstring::npos) return std::wstring();
+    start = lf + 1;
+  }
+  size_t lf = all.find(L'\n', start);
+  return all.substr(start, lf == std::wstring::npos ? std::wstring::npos : lf - start);
+}
+
+// The list asks for what it draws; images enter the image lists only then.
+template <class Item>
+void AnswerDisplayQuery(ControlRecord& r, Item& item, bool wide) {
+  if (item.iItem < 0 || item.iItem >= ItemCount(r)) return;
+  HANDLE image = nullptr;
+  const bool wantsText = (item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0;
+  const bool wantsImage = (item.mask & LVIF_IMAGE) && item.iSubItem == 0;
+  if (wantsText || wantsImage) {
+    std::wstring text = ItemColumn(r, item.iItem, item.iSubItem, wantsImage ? &image : nullptr);
+    if (wantsText) {
+      if (wide) {
+        size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+        auto* out = reinterpret_cast<wchar_t*>(item.pszText);
+        std::memcpy(out, text.data(), n * sizeof(wchar_t));
+        out[n] = L'\0';
+      } else {
+        auto* out = reinterpret_cast<char*>(item.pszText);
+        int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out,
+                                    item.cchTextMax - 1, nullptr, nullptr);
+        out[n > 0 ? n : 0] = '\0';
+      }
+    }
+  }
+  if (wantsImage) item.iImage = ImageIndex(r, image);
+  if ((item.mask & LVIF_STATE) && (item.stateMask & LVIS_STATEIMAGEMASK) && !r.ticks.empty()) {
+    item.state = (item.state & ~LVIS_STATEIMAGEMASK) |
+                 INDEXTOSTATEIMAGEMASK(r.ticks[static_cast<size_t>(item.iItem)] ? 2 : 1);
+  }
+}
+
+// Type-to-find: the first item from iStart on (wrapping when asked) whose text
+// begins with the typed text (or equals it without LVFI_PARTIAL), ignoring case.
+int FindItem(ControlRecord& r, int start, UINT flags, const std::wstring& wanted) {
+  if (!(flags & (LVFI_STRING | LVFI_PARTIAL))) return -1;
+  const int count = ItemCount(r);
+  if (count == 0) return -1;
+  if (start < 0 || start >= count) start = 0;
+  const bool partial = (flags & LVFI_PARTIAL) != 0;
+  const int steps = (flags & LVFI_WRAP) ? count : count - start;
+  for (int step = 0; step < steps; ++step) {
+    const int item = (start + step) % count;
+    std::wstring text = ItemColumn(r, item, 0, nullptr);
+    if (text.size() < wanted.size() || (!partial && text.size() != wanted.size())) continue;
+    if (wanted.empty() || CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.data(),
+                                         static_cast<int>(wanted.size()), wanted.data(),
+                                         static_cast<int>(wanted.size())) == CSTR_EQUAL)
+      return item;
+  }
+  return -1;
 }
 
 // A click that leaves nothing selected after something was selected counts as
@@ -119,6 +205,12 @@ void ReportLostSelection(ControlRecord& r) {
     r.lastSelected = -1;
     PostControlReport(r.handle, r.number, kItemChange);
   }
+}
+
+void ReportSelected(ControlRecord& r, int item) {
+  if (r.quietSelection) return;
+  r.lastSelected = item;
+  PostControlReport(r.handle, r.number, kItemChange);
 }
 
 bool ParentMessage(ControlRecord& r, UINT msg, WPARAM, LPARAM lParam, LRESULT* result) {
@@ -145,13 +237,42 @@ bool ParentMessage(ControlRecord& r, UINT msg, WPARAM, LPARAM lParam, LRESULT* r
     case LVN_BEGINDRAG:
       PostControlReport(r.handle, r.number, kDragStart);
       break;
+    case LVN_GETDISPINFOW:
+      AnswerDisplayQuery(r, reinterpret_cast<NMLVDISPINFOW*>(lParam)->item, true);
+      break;
+    case LVN_GETDISPINFOA:
+      AnswerDisplayQuery(r, reinterpret_cast<NMLVDISPINFOA*>(lParam)->item, false);
+      break;
+    case LVN_ODFINDITEMW: {
+      auto* find = reinterpret_cast<NMLVFINDITEMW*>(lParam);
+      *result = FindItem(r, find->iStart, find->lvfi.flags, find->lvfi.psz ? find->lvfi.psz : L"");
+      return true;
+    }
+    case LVN_ODFINDITEMA: {
+      auto* find = reinterpret_cast<NMLVFINDITEMA*>(lParam);
+      std::wstring wanted;
+      if (find->lvfi.psz) {
+        int n = MultiByteToWideChar(CP_ACP, 0, find->lvfi.psz, -1, nullptr, 0);
+        if (n > 0) {
+          wanted.resize(static_cast<size_t>(n));
+          MultiByteToWideChar(CP_ACP, 0, find->lvfi.psz, -1, &wanted[0], n);
+          wanted.resize(static_cast<size_t>(n - 1));
+        }
+      }
+      *result = FindItem(r, find->iStart, find->lvfi.flags, wanted);
+      return true;
+    }
     case LVN_ITEMCHANGED: {
       auto* change = reinterpret_cast<NMLISTVIEW*>(lParam);
-      if ((change->uChanged & LVIF_STATE) && change->iItem >= 0 &&
-          (change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED)) {
-        r.lastSelected = change->iItem;
-        PostControlReport(r.handle, r.number, kItemChange);
-      }
+      if (!(change->uChanged & LVIF_STATE) || change->iItem < 0) break;
+      if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED))
+        ReportSelected(r, change->iItem);
+      break;
+    }
+    case LVN_ODSTATECHANGED: {
+      auto* change = reinterpret_cast<NMLVODSTATECHANGE*>(lParam);
+      if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED))
+        ReportSelected(r, change->iFrom);
       break;
     }
     default:
@@ -166,6 +287,10 @@ void Release(ControlRecord& r) {
   if (r.largeImages) ImageList_Destroy(r.largeImages);
   r.smallImages = r.largeImages = nullptr;
   r.imageIndex.clear();
+  r.itemTexts.clear();
+  r.itemImages.clear();
+  r.ticks.clear();
+  r.itemProvider = nullptr;
 }
 
 intptr_t GetState(ControlRecord& r) { return ListView_GetNextItem(r.handle, -1, LVNI_SELECTED); }
@@ -175,45 +300,141 @@ int SetState(ControlRecord& r, intptr_t value) {
     ListView_SetItemState(r.handle, -1, 0, LVIS_SELECTED);
     return 1;
   }
-  if (value < 0 || value >= ListView_GetItemCount(r.handle)) return 0;
+  if (value < 0 || value >= ItemCount(r)) return 0;
   int item = static_cast<int>(value);
   ListView_SetItemState(r.handle, item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   ListView_EnsureVisible(r.handle, item, FALSE);
   return 1;
 }
 
+bool IsIconView(HWND list) {
+  const LONG_PTR view = GetWindowLongPtrW(list, GWL_STYLE) & LVS_TYPEMASK;
+  return view == LVS_ICON || view == LVS_SMALLICON;
+}
+
+// Places the items of an icon view. With redrawing off, the list neither
+// measures nor invalidates item by item, so this costs next to nothing even
+// for many items; turning it back on sets the scroll range once.
+void Arrange(ControlRecord& r) {
+  SendMessageW(r.handle, WM_SETREDRAW, FALSE, 0);
+  if (IsIconView(r.handle)) ListView_Arrange(r.handle, LVA_DEFAULT);
+  SendMessageW(r.handle, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(r.handle, nullptr, TRUE);
+}
+
+// The platform list learns only the new count; items are drawn when shown.
+void SetCount(ControlRecord& r) {
+  SendMessageW(r.handle, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(r.handle, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount(r)), LVSICF_NOSCROLL);
+  if (HasCheckBoxes(r.handle)) r.ticks.resize(static_cast<size_t>(ItemCount(r)), 0);
+  Arrange(r);
+}
+
+void SetTick(ControlRecord& r, int item, bool ticked) {
+  if (item < 0 || item >= static_cast<int>(r.ticks.size())) return;
+  r.ticks[static_cast<size_t>(item)] = ticked ? 1 : 0;
+  ListView_RedrawItems(r.handle, item, item);
+}
+
+// The list keeps no ticks of its own: a click on a check box and the space bar
+// on the focused item toggle them here, as the platform does for stored items.
+void ToggleTickAt(ControlRecord& r, POINT p) {
+  LVHITTESTINFO hit{};
+  hit.pt = p;
+  const int item = ListView_HitTest(r.handle, &hit);
+  if (item >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) && item < static_cast<int>(r.ticks.size()))
+    SetTick(r, item, !r.ticks[static_cast<size_t>(item)]);
+}
+
+bool OwnMessage(ControlRecord& r, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  // The keypad's digits place the main window; the character they were
+  // translated into (already queued) must not also search the list. The
+  // digits of the main keyboard still do.
+  if (msg == WM_KEYDOWN && wParam >= VK_NUMPAD0 && wParam <= VK_NUMPAD9) {
+    MSG typed;
+    PeekMessageW(&typed, hwnd, WM_CHAR, WM_CHAR, PM_REMOVE);
+    return false;
+  }
+  if (r.ticks.empty()) return false;
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      ToggleTickAt(r, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return false;
+    case WM_KEYDOWN:
+      if (wParam == VK_SPACE) {
+        const int focused = ListView_GetNextItem(hwnd, -1, LVNI_FOCUSED);
+        SetTick(r, focused, !GetItemTick(r, focused));
+      }
+      return false;
+    case LVM_SETITEMSTATE: {
+      auto* item = reinterpret_cast<LVITEMW*>(lParam);
+      if (!item || !(item->stateMask & LVIS_STATEIMAGEMASK)) return false;
+      const bool ticked = (item->state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+      const int index = static_cast<int>(wParam);
+      if (index == -1) {
+        for (int i = 0; i < static_cast<int>(r.ticks.size()); ++i) r.ticks[static_cast<size_t>(i)] = ticked ? 1 : 0;
+        InvalidateRect(hwnd, nullptr, TRUE);
+      } else if (index >= 0 && index < static_cast<int>(r.ticks.size())) {
+        SetTick(r, index, ticked);
+      } else {
+        *result = FALSE;
+        return true;
+      }
+      if (!(item->stateMask & ~LVIS_STATEIMAGEMASK)) {
+        *result = TRUE;
+        return true;
+      }
+      LVITEMW rest = *item;
+      rest.stateMask &= ~LVIS_STATEIMAGEMASK;
+      *result = DefSubclassProc(hwnd, msg, wParam, reinterpret_cast<LPARAM>(&rest));
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
 int AddItem(ControlRecord& r, int position, const char* text, HANDLE image) {
-  // The text up to the first line feed names the item; each further part
-  // fills the next column.
-  std::wstring all = Widen(text);
-  std::vector<std::wstring> parts;
-  size_t start = 0;
-  for (;;) {
-    size_t lf = all.find(L'\n', start);
-    parts.push_back(all.substr(start, lf == std::wstring::npos ? std::wstring::npos : lf - start));
-    if (lf == std::wstring::npos) break;
-    start = lf + 1;
+  if (r.itemProvider) return 0;
+  const int count = ItemCount(r);
+  const int index = (position < 0 || position > count) ? count : position;
+  // Selection and focus after the new item move down with it.
+  std::vector<int> selected;
+  int focused = -1;
+  if (index < count) {
+    for (int i = ListView_GetNextItem(r.handle, index - 1, LVNI_SELECTED); i >= 0;
+         i = ListView_GetNextItem(r.handle, i, LVNI_SELECTED))
+      selected.push_back(i);
+    focused = ListView_GetNextItem(r.handle, -1, LVNI_FOCUSED);
+    if (focused < index) focused = -1;
   }
-  int count = ListView_GetItemCount(r.handle);
-  LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE;
-  item.iItem = (position < 0 || position > count) ? count : position;
-  item.pszText = &parts[0][0];
-  item.iImage = ImageIndex(r, image);
-  int index = static_cast<int>(SendMessageW(r.handle, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-  if (index < 0) return 0;
+  r.quietSelection = true;
+  for (int i : selected) ListView_SetItemState(r.handle, i, 0, LVIS_SELECTED);
+  r.itemTexts.insert(r.itemTexts.begin() + index, Widen(text));
+  r.itemImages.insert(r.itemImages.begin() + index, image);
+  ImageIndex(r, image);
+  if (HasCheckBoxes(r.handle)) r.ticks.insert(r.ticks.begin() + index, 0);
+  SetCount(r);
+  for (int i : selected) ListView_SetItemState(r.handle, i + 1, LVIS_SELECTED, LVIS_SELECTED);
+  if (focused >= 0) ListView_SetItemState(r.handle, focused + 1, LVIS_FOCUSED, LVIS_FOCUSED);
+  r.quietSelection = false;
   if (r.lastSelected >= index) ++r.lastSelected;
-  for (size_t column = 1; column < parts.size(); ++column) {
-    LVITEMW sub{};
-    sub.iSubItem = static_cast<int>(column);
-    sub.pszText = &parts[column][0];
-    SendMessageW(r.handle, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&sub));
-  }
   return 1;
 }
 
 int RemoveItem(ControlRecord& r, int position) {
-  if (!ListView_DeleteItem(r.handle, position)) return 0;
+  if (position < 0 || position >= ItemCount(r)) return 0;
+  if (r.itemProvider) {
+    --r.providedCount;
+  } else {
+    r.itemTexts.erase(r.itemTexts.begin() + position);
+    r.itemImages.erase(r.itemImages.begin() + position);
+  }
+  if (position < static_cast<int>(r.ticks.size())) r.ticks.erase(r.ticks.begin() + position);
+  // The platform list moves selection and focus of the later items up.
+  ListView_DeleteItem(r.handle, position);
+  Arrange(r);
   if (r.lastSelected == position)
     r.lastSelected = -1;
   else if (r.lastSelected > position)
@@ -222,6 +443,11 @@ int RemoveItem(ControlRecord& r, int position) {
 }
 
 int ClearItems(ControlRecord& r) {
+  r.itemProvider = nullptr;
+  r.providedCount = 0;
+  r.itemTexts.clear();
+  r.itemImages.clear();
+  r.ticks.clear();
   ListView_DeleteAllItems(r.handle);
   r.lastSelected = -1;
   r.imageIndex.clear();
@@ -233,20 +459,20 @@ int ClearItems(ControlRecord& r) {
   return 1;
 }
 
-int CountItems(ControlRecord& r) { return ListView_GetItemCount(r.handle); }
+int CountItems(ControlRecord& r) { return ItemCount(r); }
 
 int GetItemState(ControlRecord& r, int item) {
-  if (item < 0 || item >= ListView_GetItemCount(r.handle)) return 0;
+  if (item < 0 || item >= ItemCount(r)) return 0;
   int state = ListView_GetItemState(r.handle, item, LVIS_SELECTED) ? kItemSelected : 0;
-  if (HasCheckBoxes(r.handle) && ListView_GetCheckState(r.handle, item)) state |= kItemChecked;
+  if (GetItemTick(r, item)) state |= kItemChecked;
   return state;
 }
 
 int SetItemState(ControlRecord& r, int item, int state) {
-  if (item < 0 || item >= ListView_GetItemCount(r.handle)) return 0;
+  if (item < 0 || item >= ItemCount(r)) return 0;
   UINT bits = (state & kItemSelected) ? (LVIS_SELECTED | LVIS_FOCUSED) : 0;
   ListView_SetItemState(r.handle, item, bits, LVIS_SELECTED | LVIS_FOCUSED);
-  if (HasCheckBoxes(r.handle)) ListView_SetCheckState(r.handle, item, (state & kItemChecked) ? TRUE : FALSE);
+  SetTick(r, item, (state & kItemChecked) != 0);
   return 1;
 }
 
@@ -270,7 +496,7 @@ int SetColour(ControlRecord& r, int which, int32_t colour) {
 }  // namespace
 
 const ControlKind kIconListKind = {
-    ParentMessage, nullptr, Release, GetState, SetState, AddItem, RemoveItem, ClearItems,
+    ParentMessage, OwnMessage, Release, GetState, SetState, AddItem, RemoveItem, ClearItems,
     CountItems, GetItemState, SetItemState, SetColour, false};
 
 }  // namespace controls
@@ -280,7 +506,7 @@ intptr_t CreateIconList(int number, int x, int y, int w, int h, const char* colu
   using namespace controls;
   // No tab stop: keyboard users reach the fields and buttons around a list,
   // and a click still gives the list the focus.
-  DWORD style = LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE;
+  DWORD style = LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE | LVS_OWNERDATA;
   if (!(flags & kListMultiSelect)) style |= LVS_SINGLESEL;
   if (flags & kListShowSelectionAlways) style |= LVS_SHOWSELALWAYS;
   CreateArgs args{number, &kIconListKind, WC_LISTVIEWW, nullptr, style, WS_EX_CLIENTEDGE,
@@ -289,8 +515,13 @@ intptr_t CreateIconList(int number, int x, int y, int w, int h, const char* colu
   ControlRecord* r = CreateControl(args, &identity);
   if (!r) return 0;
   HWND list = r->handle;
-  if (flags & kListCheckBoxes)
+  // Texts go both ways as UTF-16 whatever the parent window's kind.
+  SendMessageW(list, CCM_SETUNICODEFORMAT, TRUE, 0);
+  if (flags & kListCheckBoxes) {
     ListView_SetExtendedListViewStyleEx(list, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+    // The ticks live in the record; the list asks for them when it draws.
+    ListView_SetCallbackMask(list, LVIS_STATEIMAGEMASK);
+  }
   std::wstring title = Widen(columnTitle);
   LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -307,8 +538,19 @@ int SetIconListView(int number, int mode) {
   if (!r || r->kind != &kIconListKind || mode < 0 || mode > 3) return 0;
   LONG_PTR style = GetWindowLongPtrW(r->handle, GWL_STYLE);
   SetWindowLongPtrW(r->handle, GWL_STYLE, (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | kViews[mode]);
-  if (mode <= 1) ListView_Arrange(r->handle, LVA_DEFAULT);
-  InvalidateRect(r->handle, nullptr, TRUE);
+  Arrange(*r);
+  return 1;
+}
+
+int SetControlItemProvider(int number, int count, ItemProvider provider, void* context) {
+  using namespace controls;
+  ControlRecord* r = FindControl(number);
+  if (!r || r->kind != &kIconListKind || !provider || count < 0) return 0;
+  ClearItems(*r);
+  r->itemProvider = provider;
+  r->providerContext = context;
+  r->providedCount = count;
+  SetCount(*r);
   return 1;
 }
 

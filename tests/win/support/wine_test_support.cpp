@@ -259,7 +259,9 @@ GuiObjects CountGuiObjects() {
   auto* peb = reinterpret_cast<unsigned char*>(__readgsqword(0x60));
   auto* table = *reinterpret_cast<unsigned char**>(peb + 0xF8);
 #else
-  auto* peb = reinterpret_cast<unsigned char*>(__readfsdword(0x30));
+  // Spelled out: GCC 12 at -O2 takes __readfsdword for an empty array access.
+  unsigned char* peb = nullptr;
+  __asm__ volatile("movl %%fs:0x30, %0" : "=r"(peb));
   auto* table = *reinterpret_cast<unsigned char**>(peb + 0x94);
 #endif
   for (size_t i = 0; table && i < 0x10000; ++i)

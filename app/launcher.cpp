@@ -35,8 +35,8 @@ namespace {
 
 using settings::gSettings;
 
-// Title + " v" + Version, as the main window carries it.
-constexpr char kMainTitle[] = "Trovanto v1.0";
+constexpr char kTitle[] = "Trovanto";
+constexpr char kVersion[] = "1.0";
 
 const char* const kDayNames[7] = {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"};
 const char* const kCommandCaptions[8] = {"",
@@ -54,7 +54,8 @@ void RunLauncher() {
   // Before any library loads or any file is read: a launcher already running
   // from this folder owns the files, and this start only brings it forward.
   HardenProcess();
-  if (ShowRunningLauncher(kMainTitle)) ExitProcess(0);
+  // Title + " v" + Version, as the main window carries it.
+  if (ShowRunningLauncher((std::string(kTitle) + " v" + kVersion).c_str())) ExitProcess(0);
 
   STARTUP_STEP("process start");
   // 1. Services.
@@ -79,8 +80,8 @@ void RunLauncher() {
   // 4 to 6. Run-time fields.
   MARK_LINE();
   for (int i = 0; i < 7; ++i) gSettings.DayNames[static_cast<size_t>(i)] = kDayNames[i];
-  gSettings.Title = "Trovanto";
-  gSettings.Version = "1.0";
+  gSettings.Title = kTitle;
+  gSettings.Version = kVersion;
   MARK_LINE();
   gSettings.StartDirectory = storage::GetWorkingDirectory();
   gSettings.ProgramDrive = gSettings.StartDirectory.substr(0, 2);

@@ -342,17 +342,38 @@ class Journeys : public ::testing::Test {
     BringToFront(requester);
     ClickWindow(nameField);
     TypeText(path);
-    // Under load the virtual display may drop a typed key or hand the focus
-    // elsewhere; the file name is what the user meant to type either way.
-    if (WindowText(nameField) != path) SendMessageA(nameField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    // Under load the typed keys may still be on their way, and the virtual
+    // display may drop one or hand the focus elsewhere. Once the field holds
+    // the name or stops changing, it gets the name the user meant to type: set
+    // any earlier and late keys would land behind it.
+    auto settle = [&] {
+      std::string last = "\x01";
+      WaitUntil(
+          [&] {
+            const std::string now = WindowText(nameField);
+            const bool settled = now == path || now == last;
+            last = now;
+            return settled;
+          },
+          3000, 200);
+      if (WindowText(nameField) != path) SendMessageA(nameField, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    };
+    settle();
     BringToFront(requester);
     Key(VK_RETURN);
-    if (!WaitUntil([&] { return !IsWindow(requester); }, 2500)) {
+    for (int attempt = 0; attempt < 2 && !WaitUntil([&] { return !IsWindow(requester); }, 2500); ++attempt) {
+      // A complaint about the name ("not found") sits on the requester: it is
+      // answered, and the name goes in again before OK.
+      for (HWND w : launcher_.TopWindows())
+        if (w != requester && ClassOf(w) == kRequesterClass && GetWindow(w, GW_OWNER) == requester)
+          AnswerMessageBox(w);
+      settle();
       HWND ok = GetDlgItem(requester, IDOK);
       if (ok) ClickWindow(ok);
     }
-    if (!WaitUntil([&] { return !IsWindow(requester); }, 5000))
-      return ::testing::AssertionFailure() << "requester still open after choosing " << path;
+    if (!WaitUntil([&] { return !IsWindow(requester); }, 2500))
+      return ::testing::AssertionFailure() << "requester still open after choosing " << path << " (name field \""
+                                           << WindowText(nameField) << "\")";
     Pause(200);
     return ::testing::AssertionSuccess();
   }

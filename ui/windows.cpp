@@ -36,9 +36,11 @@ HCURSOR gArrow = nullptr;
 
 constexpr uint32_t kNonStyleFlags = kCentreOnScreen | kCentreOnOwner | kStartHidden;
 
-// The platform window carries number + 1 in this property, so that any
-// message can be traced back to its program window (0 = not ours).
-const char kNumberProperty[] = "TrovantoWindowNumber";
+// A program window carries number + 1 in its class's extra bytes, so that any
+// message can be traced back to its program window (0 = not numbered yet).
+// Read on every message: a window property would cost a trip to the window
+// server under Wine each time.
+constexpr int kNumberSlot = 0;
 
 }  // namespace
 
@@ -68,6 +70,7 @@ intptr_t CreateProgramWindow(int number, int x, int y, int clientWidth, int clie
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = ProgramWindowProc;
+  wc.cbWndExtra = sizeof(LONG_PTR);  // kNumberSlot
   wc.hInstance = instance;
   wc.hIcon = gAppIcon;
   wc.hIconSm = gAppIconSmall;
@@ -118,7 +121,7 @@ intptr_t CreateProgramWindow(int number, int x, int y, int clientWidth, int clie
   }
   rec->handle = hwnd;
   rec->className = className;
-  SetPropA(hwnd, kNumberProperty, reinterpret_cast<HANDLE>(static_cast<intptr_t>(identity) + 1));
+  SetWindowLongPtrW(hwnd, kNumberSlot, static_cast<LONG_PTR>(identity) + 1);
 
   ACCEL keys[2] = {{FVIRTKEY, VK_TAB, 1212}, {FVIRTKEY | FSHIFT, VK_TAB, 1213}};
   rec->accelerators = CreateAcceleratorTableA(keys, 2);
@@ -204,12 +207,12 @@ HWND WindowHandle(int number) {
 }
 
 int WindowNumberOf(HWND hwnd) {
-  for (HWND h = hwnd; h; h = GetAncestor(h, GA_PARENT)) {
-    intptr_t mark = reinterpret_cast<intptr_t>(GetPropA(h, kNumberProperty));
-    if (mark) return static_cast<int>(mark - 1);
-    if (!(GetWindowLongPtrA(h, GWL_STYLE) & WS_CHILD)) break;
-  }
-  return -1;
+  HWND h = hwnd;
+  while (h && (GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD)) h = GetAncestor(h, GA_PARENT);
+  // Only windows of the program's own classes have the slot.
+  if (!h || reinterpret_cast<WNDPROC>(GetClassLongPtrW(h, GCLP_WNDPROC)) != ProgramWindowProc) return -1;
+  const LONG_PTR mark = GetWindowLongPtrW(h, kNumberSlot);
+  return mark > 0 ? static_cast<int>(mark - 1) : -1;
 }
 
 }  // namespace ui

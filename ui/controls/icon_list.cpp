@@ -528,6 +528,9 @@ intptr_t CreateIconList(int number, int x, int y, int w, int h, const char* colu
   column.cx = columnWidth;
   column.pszText = &title[0];
   SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  // Now, while the list is empty: the platform may measure every item's label
+  // when image lists arrive later (Wine does, in the small-icon view).
+  MakeImageLists(*r);
   return CreationResult(number, identity, list);
 }
 

@@ -48,12 +48,27 @@ const char* const kCommandCaptions[8] = {"",
                                          "Fenster minimieren",
                                          "Beenden"};
 
+// The rest of the embedded pictures, drops, tray icon and menu, skin names.
+void FinishStartup() {
+  MARK_LINE();
+  ui::LoadEmbeddedPictures();
+  STARTUP_STEP("other pictures");
+  MARK_LINE();
+  CompleteMainWindow();
+  STARTUP_STEP("drops, tray icon");
+  MARK_LINE();
+  settings::CollectSkinNames();
+  STARTUP_STEP("skin names");
+}
+
 }  // namespace
 
 void RunLauncher() {
   // Before any library loads or any file is read: a launcher already running
   // from this folder owns the files, and this start only brings it forward.
+  STARTUP_STEP("entry");
   HardenProcess();
+  STARTUP_STEP("hardened");
   // Title + " v" + Version, as the main window carries it.
   if (ShowRunningLauncher((std::string(kTitle) + " v" + kVersion).c_str())) ExitProcess(0);
 
@@ -105,9 +120,9 @@ void RunLauncher() {
   ui::MakeFont(14, "Arial", 7, 0);
   STARTUP_STEP("fonts");
   MARK_LINE();
-  ui::LoadEmbeddedPictures();
+  LoadMainWindowPictures();
 
-  STARTUP_STEP("embedded pictures");
+  STARTUP_STEP("pictures on screen");
   // 11 to 16. Settings, skins, main window, catalogue, list, show.
   MARK_LINE();
   settings::LoadSettings();
@@ -124,22 +139,17 @@ void RunLauncher() {
   MARK_LINE();
   ShowMainWindow();
   STARTUP_STEP("window shown");
-  // Not needed for the first paint; still in place before the first event is
-  // taken from the queue, so nothing reacts differently.
-  MARK_LINE();
-  AddMainTrayIcon();
-  STARTUP_STEP("tray icon");
-  MARK_LINE();
-  settings::CollectSkinNames();
 
-  STARTUP_STEP("skin names");
   // 17 and 18. Docking and the status strip's tick.
   MARK_LINE();
   ui::SetMessageHook(DockingHook);
   MARK_LINE();
   ui::StartPeriodicTimer(0, 250, StatusStripTick);
-
   STARTUP_STEP("timer started");
+  // Not needed for the first paint; still in place before the first event is
+  // handed out, so nothing reacts differently.
+  ui::RunBeforeFirstEvent(FinishStartup);
+
   // 19.
   RunMainLoop();
   Quit();

@@ -23,7 +23,18 @@ struct CommandButton {
 const CommandButton kButtons[] = {{1, 6, 6, 19},   {2, 6, 42, 18},  {3, 6, 78, 21}, {4, 6, 136, 23},
                                   {5, 6, 192, 24}, {6, 6, 228, 25}, {7, 6, 264, 22}};
 
+// What the first paint shows: the banner, the strip, the buttons and the
+// placeholder of a program without an icon.
+constexpr int kBannerImage = 20, kStripImage = 35, kPlaceholderImage = 15;
+
 }  // namespace
+
+void LoadMainWindowPictures() {
+  ui::LoadEmbeddedPicture(kBannerImage);
+  ui::LoadEmbeddedPicture(kStripImage);
+  ui::LoadEmbeddedPicture(kPlaceholderImage);
+  for (const auto& b : kButtons) ui::LoadEmbeddedPicture(b.image);
+}
 
 void CreateMainWindow() {
   MARK_LINE();
@@ -32,19 +43,18 @@ void CreateMainWindow() {
                                title.c_str(), ui::kBorderlessPopup | ui::kStartHidden, nullptr))
     return;
   HWND window = ui::WindowHandle(kMainWindow);
-  ui::AcceptFileDrops(kMainWindow);
   MARK_LINE();
   settings::SetBackgroundImage(window, 76);
   if (gSettings.Fensteroption == 1) ui::SetAlwaysOnTop(kMainWindow, 1);
   MARK_LINE();
   if (!ui::UseControlParent(window)) return;
   ui::SetControlFont(-1, ui::FontHandle(11));
-  ui::CreateImageControl(kBanner, 8, 8, 200, 40, ui::ImageHandle(20), 0);
+  ui::CreateImageControl(kBanner, 8, 8, 200, 40, ui::ImageHandle(kBannerImage), 0);
   ui::CreateIconList(kProgramList, 9, 63, 139, 304, "", 160, 0);
   ui::SetControlColour(kProgramList, 2, RGB(255, 255, 255));
   ui::SetIconListView(kProgramList, 0);
   ui::SetControlColour(kProgramList, 1, gSettings.Schriftfarbe);
-  ui::CreateImageControl(kStatusStrip, 9, 375, 198, 24, ui::ImageHandle(35), 0);
+  ui::CreateImageControl(kStatusStrip, 9, 375, 198, 24, ui::ImageHandle(kStripImage), 0);
   MARK_LINE();
   ui::CreateContainer(kButtonColumn, 156, 63, 51, 304, 1);
   ui::SetControlColour(kButtonColumn, 2, RGB(255, 255, 255));
@@ -52,9 +62,11 @@ void CreateMainWindow() {
   ui::EndContainer();
 }
 
-void AddMainTrayIcon() {
+void CompleteMainWindow() {
   HWND window = ui::WindowHandle(kMainWindow);
   if (!window) return;
+  MARK_LINE();
+  ui::AcceptFileDrops(kMainWindow);
   MARK_LINE();
   ui::AddTrayIcon(kTrayIcon, window, static_cast<HICON>(ui::ImageHandle(16)));
 
@@ -75,6 +87,9 @@ void AddMainTrayIcon() {
 void ShowMainWindow() {
   ui::HideProgramWindow(kMainWindow, 0);
   ui::FocusControl(kProgramList);
+  // Painted now, not when the queue runs dry: the window is complete on
+  // screen before anything else is done.
+  if (HWND window = ui::WindowHandle(kMainWindow)) UpdateWindow(window);
 }
 
 void FocusProgramList() {

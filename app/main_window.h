@@ -13,10 +13,12 @@ constexpr int kButtonColumn = 93;
 constexpr int kTrayIcon = 92;
 constexpr int kPopupMenu = 57;
 
+// The embedded pictures the main window shows at once.
+void LoadMainWindowPictures();
 void CreateMainWindow();
-// The tray icon and its popup menu: nothing of the first paint needs them, so
-// they come right after the window is shown.
-void AddMainTrayIcon();
+// Drops onto the window, the tray icon and its popup menu: nothing of the
+// first paint needs them, so they come right after the window is shown.
+void CompleteMainWindow();
 
 // Shows the main window in front with the keyboard in the program list, so
 // that typing finds a program and Enter starts it.

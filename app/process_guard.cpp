@@ -12,10 +12,10 @@ namespace {
 
 // Libraries that the system folder holds but the loader does not take from
 // there on its own (they are no "known" libraries), and that system libraries
-// load by name later on. Loaded by full path first, a later load by name finds
-// the module already there, also where the search order cannot be set or is
-// not applied to a library's own imports. Common controls are left out: their
-// version 6 comes from the side-by-side store named in the manifest.
+// load by name later on. Where the search order cannot be set, they are
+// loaded by full path first, so that a later load by name finds the module
+// already there. Common controls are left out: their version 6 comes from the
+// side-by-side store named in the manifest.
 const char* const kSystemLibraries[] = {"winmm.dll", "uxtheme.dll", "version.dll", "dwmapi.dll"};
 
 template <typename Function>
@@ -80,9 +80,14 @@ void HardenProcess() {
 
   using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
   auto setDefault = SystemFunction<SetDefaultDirectories>("kernel32.dll", "SetDefaultDllDirectories");
+  // From here on every load by name, a system library's own included, looks
+  // in the system folder only.
+  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
   // Windows 7 without the loader update: the current folder at least goes
-  // out of the search.
-  if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryA("");
+  // out of the search, and the libraries loaded by name later are taken
+  // from the system folder now, while the program's own folder would still
+  // come first.
+  SetDllDirectoryA("");
 
   char system[MAX_PATH] = {};
   UINT length = GetSystemDirectoryA(system, MAX_PATH);

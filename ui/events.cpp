@@ -26,6 +26,8 @@ struct EventState {
   LPARAM rawSecond = 0;
   std::deque<DeferredEvent> deferred;
   MessageHook hook = nullptr;
+  // Runs once, before the first event is handed out (RunBeforeFirstEvent).
+  void (*beforeFirstEvent)() = nullptr;
   // True while WaitForEvent dispatches the message it fetched. Controls
   // changed by the program itself (a text set, say) notify their parent
   // outside that window; such notifications must not linger as a pending
@@ -216,6 +218,14 @@ LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 }
 
 int WaitForEvent(int timeoutMs) {
+  if (auto work = gEvents.beforeFirstEvent) {
+    gEvents.beforeFirstEvent = nullptr;
+    // Whoever already waits on a window (another program asking whether it
+    // is there) gets the answer first; nothing is taken from the queue.
+    MSG peeked;
+    PeekMessageW(&peeked, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    work();
+  }
   gEvents.type = -1;
   if (!gEvents.deferred.empty()) {
     DeferredEvent e = gEvents.deferred.front();
@@ -281,7 +291,10 @@ WPARAM EventRawFirst() { return gEvents.rawFirst; }
 LPARAM EventRawSecond() { return gEvents.rawSecond; }
 void SetMessageHook(MessageHook hook) { gEvents.hook = hook; }
 
+void RunBeforeFirstEvent(void (*work)()) { gEvents.beforeFirstEvent = work; }
+
 void ResetEvents() {
+  gEvents.beforeFirstEvent = nullptr;
   gEvents.deferred.clear();
   gEvents.pending = 0;
   gEvents.type = -1;

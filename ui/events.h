@@ -46,6 +46,10 @@ int EventWindowNumber();
 WPARAM EventRawFirst();
 LPARAM EventRawSecond();
 void SetMessageHook(MessageHook hook);
+// Work that can wait until the window is on screen: the next WaitForEvent
+// does it first, after answering messages other programs are waiting on
+// and before it hands out any event.
+void RunBeforeFirstEvent(void (*work)());
 
 // Forgets queued events (tests start from a clean state).
 void ResetEvents();

@@ -514,16 +514,20 @@ bool ImageIsIcon(int number) {
   return record && record->icon;
 }
 
-int LoadEmbeddedPictures() {
+int LoadEmbeddedPicture(int number) {
+  if (number < kFirstEmbeddedImage || number > kLastEmbeddedImage) return 0;
+  if (ImageHandle(number)) return 1;
   HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(number), MAKEINTRESOURCEA(10));  // RT_RCDATA
+  HGLOBAL block = resource ? LoadResource(module, resource) : nullptr;
+  const void* data = block ? LockResource(block) : nullptr;
+  const DWORD size = resource ? SizeofResource(module, resource) : 0;
+  return data && size && ImageFromMemory(number, data, size) ? 1 : 0;
+}
+
+int LoadEmbeddedPictures() {
   int loaded = 0;
-  for (int id = kFirstEmbeddedImage; id <= kLastEmbeddedImage; ++id) {
-    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RT_RCDATA
-    HGLOBAL block = resource ? LoadResource(module, resource) : nullptr;
-    const void* data = block ? LockResource(block) : nullptr;
-    const DWORD size = resource ? SizeofResource(module, resource) : 0;
-    if (data && size && ImageFromMemory(id, data, size)) ++loaded;
-  }
+  for (int number = kFirstEmbeddedImage; number <= kLastEmbeddedImage; ++number) loaded += LoadEmbeddedPicture(number);
   return loaded;
 }
 

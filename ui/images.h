@@ -44,7 +44,11 @@ DrawTarget* ImageDrawTarget(int number);
 bool ImageSize(int number, int* width, int* height);
 int ImageDepth(int number);  // 0 when the number names no image
 bool ImageIsIcon(int number);
-// Catches the embedded pictures 15..35 in ascending order; returns how many loaded.
+// Embedded picture 15..35 under its own number, unless it is there already;
+// 1 when it is there afterwards.
+int LoadEmbeddedPicture(int number);
+// Every embedded picture not there yet, in ascending order; returns how many
+// are there afterwards.
 int LoadEmbeddedPictures();
 
 }  // namespace ui

@@ -258,9 +258,22 @@ TEST_F(UiWindows, ZeroTimeoutReturnsAtOnceAndDeferredEventsComeFirst) {
   HWND hwnd = ui::WindowHandle(5);
   SendMessageA(hwnd, WM_CLOSE, 0, 0);  // handled now, queued as a deferred event
   PostMessageA(hwnd, WM_USER + 5, 0, 0);
+  // Work left for after the first paint runs once, before any event is
+  // handed out, even one already queued.
+  static int runs;
+  static bool closeWaiting;
+  runs = 0;
+  ui::RunBeforeFirstEvent([] {
+    ++runs;
+    MSG m;
+    closeWaiting = PeekMessageA(&m, nullptr, WM_USER + 5, WM_USER + 5, PM_NOREMOVE) != 0;
+  });
   EXPECT_EQ(ui::WaitForEvent(0), ui::kWindowCloseRequest);
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(closeWaiting);
   EXPECT_EQ(ui::EventWindowNumber(), 5);
   EXPECT_EQ(ui::WaitForEvent(0), static_cast<int>(WM_USER + 5));
+  EXPECT_EQ(runs, 1);
 }
 
 TEST_F(UiWindows, GeometryCentringShrinkingAndKeepValue) {

@@ -20,8 +20,8 @@
 //       small remote-control steps for bench/idle.sh.
 //
 // A start is timed from CreateProcess until the program's window is visible
-// (the launcher's with its list filled) and its thread answers a message, that
-// is, until the program is ready for the user. Lines starting with "RESULT"
+// and painted (the launcher's with its list filled) and its thread answers a
+// message, that is, until the program is ready for the user. Lines starting with "RESULT"
 // are for bench/report.
 #include <windows.h>
 #include <commctrl.h>
@@ -368,14 +368,17 @@ bool Answers(HWND hwnd, UINT msg, LRESULT* result) {
   return true;
 }
 
+// Nothing of the window waits to be painted.
+bool Painted(HWND hwnd) { return !GetUpdateRect(hwnd, nullptr, FALSE); }
+
+// On screen, painted, its list filled, and its thread answers (for the
+// launcher the list's count is that answer).
 bool Ready(const Target& target, HWND hwnd) {
-  if (!IsWindowVisible(hwnd)) return false;
-  if (target.items >= 0) {
-    HWND list = FindChild(hwnd, kProgramList);
-    LRESULT count = 0;
-    if (!list || !Answers(list, LVM_GETITEMCOUNT, &count) || count < target.items) return false;
-  }
-  return Answers(hwnd, WM_NULL, nullptr);
+  if (!IsWindowVisible(hwnd) || !Painted(hwnd)) return false;
+  if (target.items < 0) return Answers(hwnd, WM_NULL, nullptr);
+  HWND list = FindChild(hwnd, kProgramList);
+  LRESULT count = 0;
+  return list && Painted(list) && Answers(list, LVM_GETITEMCOUNT, &count) && count >= target.items;
 }
 
 struct Started {
@@ -463,7 +466,7 @@ bool TimeOnce(const Target& target, const std::string& drive, DWORD timeoutMs, d
 double Median(std::vector<double> values);
 
 // Opens a dialog of the running launcher with its command button and times
-// until the dialog is shown with its list filled and answers a message.
+// until the dialog is shown and painted with its list filled and answers.
 double TimeDialog(const Started& s, int button, const char* dialogClass, int listNumber, int items) {
   HWND command = FindChild(s.window, button);
   if (!command) return -1;
@@ -471,10 +474,10 @@ double TimeDialog(const Started& s, int button, const char* dialogClass, int lis
   PostMessageA(command, BM_CLICK, 0, 0);
   for (;;) {
     HWND dialog = FindProcessWindow(s.process.dwProcessId, dialogClass);
-    if (dialog && IsWindowVisible(dialog)) {
+    if (dialog && IsWindowVisible(dialog) && Painted(dialog)) {
       HWND list = FindChild(dialog, listNumber);
       LRESULT count = 0;
-      if (list && Answers(list, LVM_GETITEMCOUNT, &count) && count >= items && Answers(dialog, WM_NULL, nullptr))
+      if (list && Painted(list) && Answers(list, LVM_GETITEMCOUNT, &count) && count >= items)
         return Now() - begin;
     }
     if (Now() - begin > 120000) return -1;

@@ -21,8 +21,8 @@
 //
 // A start is timed from CreateProcess until the program's window is visible
 // and painted (the launcher's with its list filled) and its thread answers a
-// message, that is, until the program is ready for the user. Lines starting with "RESULT"
-// are for bench/report.
+// message, that is, until the program is ready for the user. Lines starting
+// with "RESULT" are for bench/report.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>

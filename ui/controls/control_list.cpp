@@ -11,7 +11,6 @@ namespace ui {
 namespace controls {
 namespace {
 
-constexpr UINT_PTR kControlSubclassId = 0x7C01;
 constexpr UINT_PTR kToolTipSubclassId = 0x7C02;
 // A waiting caller on another thread re-checks for shutdown this often.
 constexpr UINT kCrossThreadSliceMs = 50;
@@ -47,26 +46,27 @@ void ReleaseControl(ControlRecord& r) {
   ReleaseControlData(r);
 }
 
-LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                             DWORD_PTR refData) {
-  int number = static_cast<int>(refData);
-  ControlRecord* r = FindControl(number);
-  if (r && r->handle != hwnd) r = nullptr;
+// Every control runs through this procedure in place of its class's. It is
+// set on the window itself, not through the common controls' subclass chain:
+// that chain looks up its data in a window property on every message, which
+// costs a trip to the window server under Wine each time.
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  ControlRecord* r = RecordOf(hwnd);
   if (msg == WM_NCDESTROY) {
-    RemoveWindowSubclass(hwnd, ControlProc, kControlSubclassId);
     if (r) {
+      const int number = r->number;
       ReleaseControlData(*r);
       ControlTable().Forget(number);
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    return CallControlDefault(hwnd, msg, wParam, lParam);
   }
-  if (!r || !r->kind) return DefSubclassProc(hwnd, msg, wParam, lParam);
+  if (!r || !r->kind) return CallControlDefault(hwnd, msg, wParam, lParam);
   if (msg == kMsgSetImage)
     return r->kind->setState ? r->kind->setState(*r, static_cast<intptr_t>(lParam)) : 0;
   LRESULT result = 0;
   if (r->kind->ownMessage && r->kind->ownMessage(*r, hwnd, msg, wParam, lParam, &result))
     return result;
-  return DefSubclassProc(hwnd, msg, wParam, lParam);
+  return CallControlDefault(hwnd, msg, wParam, lParam);
 }
 
 // The tooltip puts itself back on top each time it paints: the main window may
@@ -131,6 +131,12 @@ ControlRecord* RecordOf(HWND control) {
   return (r && r->handle == control) ? r : nullptr;
 }
 
+LRESULT CallControlDefault(HWND control, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // The class's own procedure: the one each control was created with.
+  const auto classProc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(control, GCLP_WNDPROC));
+  return CallWindowProcW(classProc, control, msg, wParam, lParam);
+}
+
 HWND CurrentParent() { return gList.parent; }
 
 void EnterContainer(HWND container) {
@@ -159,7 +165,7 @@ ControlRecord* CreateControl(const CreateArgs& a, int* identity) {
   r->handle = h;
   r->kind = a.kind;
   r->number = id;
-  SetWindowSubclass(h, ControlProc, kControlSubclassId, static_cast<DWORD_PTR>(id));
+  SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
   SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(gList.font), FALSE);
   if (identity) *identity = id;
   return r;

@@ -121,6 +121,9 @@ ObjectTable<ControlRecord>& ControlTable();
 ControlRecord* FindControl(int number);
 // The record of a platform control, or nullptr when it is not one of ours.
 ControlRecord* RecordOf(HWND control);
+// What the control's own class does with a message (the program's procedure
+// stands in front of it on every control).
+LRESULT CallControlDefault(HWND control, UINT msg, WPARAM wParam, LPARAM lParam);
 // The current parent for new controls.
 HWND CurrentParent();
 // Pushes the current parent and makes the container current.

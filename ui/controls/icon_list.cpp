@@ -387,7 +387,7 @@ bool OwnMessage(ControlRecord& r, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
       }
       LVITEMW rest = *item;
       rest.stateMask &= ~LVIS_STATEIMAGEMASK;
-      *result = DefSubclassProc(hwnd, msg, wParam, reinterpret_cast<LPARAM>(&rest));
+      *result = CallControlDefault(hwnd, msg, wParam, reinterpret_cast<LPARAM>(&rest));
       return true;
     }
     default:

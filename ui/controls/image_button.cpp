@@ -126,7 +126,7 @@ bool OwnMessage(ControlRecord& r, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONDBLCLK:
       // Owner-drawn buttons turn the second click of a double click into a
       // double-click notification; a fast second press is a press all the same.
-      *result = DefSubclassProc(hwnd, WM_LBUTTONDOWN, wParam, lParam);
+      *result = CallControlDefault(hwnd, WM_LBUTTONDOWN, wParam, lParam);
       return true;
     case WM_MOUSEMOVE:
       if (!r.hot) {

@@ -101,7 +101,7 @@ bool OwnMessage(ControlRecord& r, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
       *result = 0;
       return true;
     case WM_SETTEXT:
-      *result = DefSubclassProc(hwnd, msg, wParam, lParam);
+      *result = CallControlDefault(hwnd, msg, wParam, lParam);
       RedrawWithParent(hwnd);
       return true;
     case WM_MOUSEMOVE: {

@@ -175,31 +175,12 @@ intptr_t CreationResult(int number, int identity, HWND handle) {
   return number == -1 ? static_cast<intptr_t>(identity) : reinterpret_cast<intptr_t>(handle);
 }
 
-std::wstring Widen(const char* text) {
-  if (!text || !*text) return std::wstring();
-  int n = MultiByteToWideChar(1252, 0, text, -1, nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(1252, 0, text, -1, &out[0], n);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
-}
-
-std::string Narrow(const wchar_t* text, int length) {
-  if (!text || length <= 0) return std::string();
-  int n = WideCharToMultiByte(1252, 0, text, length, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return std::string();
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(1252, 0, text, length, &out[0], n, nullptr, nullptr);
-  return out;
-}
-
 std::string WindowText(HWND hwnd) {
   int length = GetWindowTextLengthW(hwnd);
   if (length <= 0) return std::string();
   std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
   int got = GetWindowTextW(hwnd, &buffer[0], length + 1);
-  return Narrow(buffer.c_str(), got);
+  return NarrowTo1252(buffer.c_str(), got);
 }
 
 int StoreColour(ControlRecord& r, int which, int32_t colour) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ui/object_table.h"
+#include "ui/ui.h"
 
 namespace ui {
 namespace controls {
@@ -129,9 +130,8 @@ HWND CurrentParent();
 // Pushes the current parent and makes the container current.
 void EnterContainer(HWND container);
 
-// Text in Windows-1252 to and from the platform's UTF-16.
-std::wstring Widen(const char* text);
-std::string Narrow(const wchar_t* text, int length);
+// The program's Windows-1252 texts as the platform's UTF-16.
+inline std::wstring Widen(const char* text) { return WideFrom1252(text); }
 std::string WindowText(HWND hwnd);
 
 // Colours: stores front (1) or back (2) colour with its shared brush and

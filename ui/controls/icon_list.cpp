@@ -250,15 +250,7 @@ bool ParentMessage(ControlRecord& r, UINT msg, WPARAM, LPARAM lParam, LRESULT* r
     }
     case LVN_ODFINDITEMA: {
       auto* find = reinterpret_cast<NMLVFINDITEMA*>(lParam);
-      std::wstring wanted;
-      if (find->lvfi.psz) {
-        int n = MultiByteToWideChar(CP_ACP, 0, find->lvfi.psz, -1, nullptr, 0);
-        if (n > 0) {
-          wanted.resize(static_cast<size_t>(n));
-          MultiByteToWideChar(CP_ACP, 0, find->lvfi.psz, -1, &wanted[0], n);
-          wanted.resize(static_cast<size_t>(n - 1));
-        }
-      }
+      const std::wstring wanted = WideFromSystem(find->lvfi.psz);
       *result = FindItem(r, find->iStart, find->lvfi.flags, wanted);
       return true;
     }

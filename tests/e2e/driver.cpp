@@ -649,6 +649,13 @@ void MoveTo(POINT p) {
   SetCursorPos(p.x, p.y);
 }
 
+void GlideTo(POINT from, POINT to, int steps, DWORD stepMs) {
+  for (int i = 1; i <= steps; ++i) {
+    MoveTo(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+    Sleep(stepMs);
+  }
+}
+
 void LeftClick(POINT p) {
   MoveTo(p);
   Pause(20);
@@ -1016,11 +1023,7 @@ bool DragFiles(const std::vector<std::string>& paths, POINT from, POINT to, DWOR
     // DoDragDrop holds this thread until the drop, so the hand moves on another.
     std::thread hand([from, to] {
       Sleep(300);
-      const int steps = 10;
-      for (int i = 1; i <= steps; ++i) {
-        MoveTo(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
-        Sleep(40);
-      }
+      GlideTo(from, to, 10, 40);
       Sleep(300);
       LeftUp();
     });

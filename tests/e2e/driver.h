@@ -152,6 +152,9 @@ std::vector<HWND> TrayIcons();
 
 // ---- input ----
 void MoveTo(POINT p);
+// Moves the pointer from `from` to `to` in `steps` even steps, `stepMs` apart
+// (a hand dragging, not a jump).
+void GlideTo(POINT from, POINT to, int steps, DWORD stepMs);
 void LeftClick(POINT p);
 void RightClick(POINT p);
 void DoubleClick(POINT p);

@@ -425,11 +425,7 @@ class Journeys : public ::testing::Test {
     Pause(50);
     LeftDown();
     Pause(150);
-    const int steps = 12;
-    for (int i = 1; i <= steps; ++i) {
-      MoveTo(POINT{grab.x + (drop.x - grab.x) * i / steps, grab.y + (drop.y - grab.y) * i / steps});
-      Pause(30);
-    }
+    GlideTo(grab, drop, 12, 30);
     Pause(100);
     LeftUp();
     Pause(300);

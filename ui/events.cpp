@@ -135,6 +135,15 @@ void FocusNextControl(HWND window, bool previous) {
   SetFocus(stops[static_cast<size_t>(next)]);
 }
 
+bool WithoutNonClientArea(HWND hwnd) {
+  const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+  const LONG_PTR exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+  // A top-level window also draws its menu bar and, minimised, its caption there.
+  if (!(style & WS_CHILD) && (GetMenu(hwnd) != nullptr || IsIconic(hwnd))) return false;
+  return !(style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_VSCROLL | WS_HSCROLL)) &&
+         !(exStyle & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME));
+}
+
 LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   int window = WindowNumberOf(hwnd);
 
@@ -158,6 +167,9 @@ LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) Defer(kWindowActivated, window);
+      break;
+    case WM_NCPAINT:
+      if (WithoutNonClientArea(hwnd)) return 0;
       break;
     case WM_ERASEBKGND: {
       LRESULT r = DefWindowProcW(hwnd, msg, wParam, lParam);

@@ -65,6 +65,11 @@ constexpr UINT kMsgFilesDropped = WM_APP + 0x104;   // names wait in the drop mo
 // The window procedure of every program window and container control.
 LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// True when a window has nothing outside its client area (no frame, edge or
+// scroll bar). Its non-client paint is then skipped: the platform would still
+// fetch a window DC for it, several trips to the window server under Wine.
+bool WithoutNonClientArea(HWND hwnd);
+
 // A control handler records a control event for the message being dispatched.
 void SetPendingControlEvent(int controlNumber, int type);
 

@@ -63,6 +63,7 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   if (!r || !r->kind) return CallControlDefault(hwnd, msg, wParam, lParam);
   if (msg == kMsgSetImage)
     return r->kind->setState ? r->kind->setState(*r, static_cast<intptr_t>(lParam)) : 0;
+  if (msg == WM_NCPAINT && WithoutNonClientArea(hwnd)) return 0;
   LRESULT result = 0;
   if (r->kind->ownMessage && r->kind->ownMessage(*r, hwnd, msg, wParam, lParam, &result))
     return result;

@@ -50,7 +50,7 @@ void CreateMainWindow() {
   if (!ui::UseControlParent(window)) return;
   ui::SetControlFont(-1, ui::FontHandle(11));
   ui::CreateImageControl(kBanner, 8, 8, 200, 40, ui::ImageHandle(kBannerImage), 0);
-  ui::CreateIconList(kProgramList, 9, 63, 139, 304, "", 160, 0);
+  ui::CreateIconList(kProgramList, 9, 63, 139, 304, "", 160, ui::kListLargeIconView);
   ui::SetControlColour(kProgramList, 2, RGB(255, 255, 255));
   ui::SetIconListView(kProgramList, 0);
   ui::SetControlColour(kProgramList, 1, gSettings.Schriftfarbe);

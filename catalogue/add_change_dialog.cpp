@@ -122,7 +122,7 @@ bool CreateDialogWindow() {
   MARK_LINE();
   if (!ui::UseControlParent(window)) return false;
   ui::SetControlFont(-1, ui::FontHandle(kFont));
-  ui::CreateIconList(kList, 8, 8, 144, 116, "", 0, ui::kListShowSelectionAlways);
+  ui::CreateIconList(kList, 8, 8, 144, 116, "", 0, ui::kListShowSelectionAlways | ui::kListSmallIconView);
   ui::SetIconListView(kList, ui::kSmallIcons);
   ui::SetControlColour(kList, ui::kBackColour, kWhite);
   ui::CreateImageButton(kMoveDown, 7, 129, 72, 24, ui::ImageHandle(32));

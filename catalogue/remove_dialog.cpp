@@ -146,7 +146,8 @@ void OpenRemoveDialog() {
   if (!ui::UseControlParent(window)) return;
   ui::SetControlFont(-1, ui::FontHandle(kFont));
   ui::CreateIconList(kList, 8, 8, 150, 160, "", 160,
-                     ui::kListCheckBoxes | ui::kListMultiSelect | ui::kListShowSelectionAlways);
+                     ui::kListCheckBoxes | ui::kListMultiSelect | ui::kListShowSelectionAlways |
+                         ui::kListSmallIconView);
   ui::SetIconListView(kList, ui::kSmallIcons);
   ui::SetControlColour(kList, ui::kBackColour, kWhite);
   ui::CreateTextList(kLog, 162, 8, 150, 160, 0);

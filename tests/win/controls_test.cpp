@@ -333,8 +333,11 @@ TEST_F(Controls, IconListImagesAndColumns) {
   HIMAGELIST large = ListView_GetImageList(list, LVSIL_NORMAL);
   ASSERT_NE(small, nullptr);
   ASSERT_NE(large, nullptr);
-  // The transparent entry plus three distinct images.
+  // The transparent entry plus three distinct images, in the image list the
+  // view draws from; the other one catches up when the view changes.
   EXPECT_EQ(ImageList_GetImageCount(small), 4);
+  EXPECT_EQ(ImageList_GetImageCount(large), 1);
+  ui::SetIconListView(22, ui::kLargeIcons);
   EXPECT_EQ(ImageList_GetImageCount(large), 4);
   int w = 0, h = 0;
   ImageList_GetIconSize(small, &w, &h);
@@ -362,7 +365,10 @@ TEST_F(Controls, IconListImagesAndColumns) {
   ui::ClearControlItems(22);
   EXPECT_EQ(ui::CountControlItems(22), 0);
   EXPECT_EQ(ImageList_GetImageCount(small), 1);
+  EXPECT_EQ(ImageList_GetImageCount(large), 1);
   ui::AddControlItem(22, -1, "again", icon);
+  EXPECT_EQ(ImageList_GetImageCount(large), 2);
+  ui::SetIconListView(22, ui::kReportView);
   EXPECT_EQ(ImageList_GetImageCount(small), 2);
 
   ui::CloseProgramWindow(1);

@@ -54,9 +54,15 @@ struct ControlRecord {
   // List with icons. The platform list keeps only the count, selection and
   // focus; texts and images come from here when it draws or searches, either
   // from items added one by one or from the caller's provider.
+  // Each image gets one index, the same in both image lists; it enters only
+  // the list the current view draws from, the other catches up when the view
+  // changes (adding an icon costs the platform more than extracting it).
   HIMAGELIST smallImages = nullptr;  // owned (the list shares, never frees)
   HIMAGELIST largeImages = nullptr;  // owned
   std::unordered_map<HANDLE, int> imageIndex;
+  std::vector<HANDLE> images;        // by index; index 0 shows nothing
+  int smallCount = 0;                // entries already in smallImages
+  int largeCount = 0;                // entries already in largeImages
   int lastSelected = -1;
   std::vector<std::wstring> itemTexts;  // added items: all columns, split at line feeds
   std::vector<HANDLE> itemImages;
@@ -64,6 +70,11 @@ struct ControlRecord {
   void* providerContext = nullptr;
   int providedCount = 0;
   std::vector<unsigned char> ticks;  // one per item in lists with check boxes
+  // The first column, made only once a view shows columns: in the icon views
+  // the platform's column header is one more window, moved on every change.
+  std::wstring columnTitle;
+  int columnWidth = 0;
+  bool columnPending = false;
   bool quietSelection = false;       // selection moves made here are no user's change
 
   // Text list: widest text so far, for the horizontal scroll range.

@@ -75,6 +75,21 @@ int AddImage(HIMAGELIST list, HANDLE image) {
                          : ImageList_AddIcon(list, static_cast<HICON>(image));
 }
 
+bool IsLargeIconView(HWND list) { return (GetWindowLongPtrW(list, GWL_STYLE) & LVS_TYPEMASK) == LVS_ICON; }
+
+// Both lists hold the transparent entry 0 and nothing else.
+void ResetImageLists(ControlRecord& r) {
+  r.imageIndex.clear();
+  r.images.assign(1, nullptr);
+  r.smallCount = r.largeCount = 0;
+  for (HIMAGELIST list : {r.smallImages, r.largeImages}) {
+    ImageList_Remove(list, -1);
+    AddTransparentEntry(list);
+  }
+  r.smallCount = ImageList_GetImageCount(r.smallImages);
+  r.largeCount = ImageList_GetImageCount(r.largeImages);
+}
+
 bool MakeImageLists(ControlRecord& r) {
   if (r.smallImages) return true;
   r.smallImages = ImageList_Create(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
@@ -87,26 +102,46 @@ bool MakeImageLists(ControlRecord& r) {
     r.smallImages = r.largeImages = nullptr;
     return false;
   }
-  AddTransparentEntry(r.smallImages);
-  AddTransparentEntry(r.largeImages);
+  ResetImageLists(r);
   ListView_SetImageList(r.handle, r.smallImages, LVSIL_SMALL);
   ListView_SetImageList(r.handle, r.largeImages, LVSIL_NORMAL);
   return true;
 }
 
-// Each image handle goes into the lists once; later items reuse its index.
+// Brings the image list of the current view up to all known images. An image
+// the platform refuses still takes its index (as the transparent one), so
+// that both lists stay index for index.
+void CatchUpImages(ControlRecord& r) {
+  const bool large = IsLargeIconView(r.handle);
+  HIMAGELIST list = large ? r.largeImages : r.smallImages;
+  int& count = large ? r.largeCount : r.smallCount;
+  if (!list) return;
+  while (count < static_cast<int>(r.images.size())) {
+    if (AddImage(list, r.images[static_cast<size_t>(count)]) < 0) AddTransparentEntry(list);
+    const int now = ImageList_GetImageCount(list);
+    if (now <= count) return;  // not even the transparent entry went in
+    count = now;
+  }
+}
+
+// Each image handle gets an index once; later items reuse it.
 int ImageIndex(ControlRecord& r, HANDLE image) {
   if (!image) return 0;
   auto known = r.imageIndex.find(image);
   if (known != r.imageIndex.end()) return known->second;
   if (!MakeImageLists(r)) return 0;
-  int index = AddImage(r.smallImages, image);
+  CatchUpImages(r);
+  const bool large = IsLargeIconView(r.handle);
+  HIMAGELIST list = large ? r.largeImages : r.smallImages;
+  int& count = large ? r.largeCount : r.smallCount;
+  const int index = AddImage(list, image);
   if (index < 0) return 0;
-  if (AddImage(r.largeImages, image) != index) {
-    // Keep both lists index for index even if one add failed.
-    ImageList_Remove(r.smallImages, index);
+  if (index != static_cast<int>(r.images.size())) {
+    ImageList_Remove(list, index);
     return 0;
   }
+  count = index + 1;
+  r.images.push_back(image);
   r.imageIndex.emplace(image, index);
   return index;
 }
@@ -279,6 +314,7 @@ void Release(ControlRecord& r) {
   if (r.largeImages) ImageList_Destroy(r.largeImages);
   r.smallImages = r.largeImages = nullptr;
   r.imageIndex.clear();
+  r.images.clear();
   r.itemTexts.clear();
   r.itemImages.clear();
   r.ticks.clear();
@@ -302,6 +338,16 @@ int SetState(ControlRecord& r, intptr_t value) {
 bool IsIconView(HWND list) {
   const LONG_PTR view = GetWindowLongPtrW(list, GWL_STYLE) & LVS_TYPEMASK;
   return view == LVS_ICON || view == LVS_SMALLICON;
+}
+
+void MakeFirstColumn(ControlRecord& r) {
+  if (!r.columnPending) return;
+  r.columnPending = false;
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT | LVCF_WIDTH;
+  column.cx = r.columnWidth;
+  column.pszText = &r.columnTitle[0];
+  SendMessageW(r.handle, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 }
 
 // Places the items of an icon view. With redrawing off, the list neither
@@ -442,12 +488,7 @@ int ClearItems(ControlRecord& r) {
   r.ticks.clear();
   ListView_DeleteAllItems(r.handle);
   r.lastSelected = -1;
-  r.imageIndex.clear();
-  for (HIMAGELIST list : {r.smallImages, r.largeImages}) {
-    if (!list) continue;
-    ImageList_Remove(list, -1);
-    AddTransparentEntry(list);
-  }
+  if (r.smallImages) ResetImageLists(r);
   return 1;
 }
 
@@ -497,8 +538,10 @@ intptr_t CreateIconList(int number, int x, int y, int w, int h, const char* colu
                         int columnWidth, uint32_t flags) {
   using namespace controls;
   // No tab stop: keyboard users reach the fields and buttons around a list,
-  // and a click still gives the list the focus.
-  DWORD style = LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE | LVS_OWNERDATA;
+  // and a click still gives the list the focus. Made in the view it starts
+  // in: switching views later moves and measures everything again.
+  DWORD style = LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE | LVS_OWNERDATA;
+  style |= (flags & kListLargeIconView) ? LVS_ICON : (flags & kListSmallIconView) ? LVS_SMALLICON : LVS_REPORT;
   if (!(flags & kListMultiSelect)) style |= LVS_SINGLESEL;
   if (flags & kListShowSelectionAlways) style |= LVS_SHOWSELALWAYS;
   CreateArgs args{number, &kIconListKind, WC_LISTVIEWW, nullptr, style, WS_EX_CLIENTEDGE,
@@ -514,12 +557,10 @@ intptr_t CreateIconList(int number, int x, int y, int w, int h, const char* colu
     // The ticks live in the record; the list asks for them when it draws.
     ListView_SetCallbackMask(list, LVIS_STATEIMAGEMASK);
   }
-  std::wstring title = Widen(columnTitle);
-  LVCOLUMNW column{};
-  column.mask = LVCF_TEXT | LVCF_WIDTH;
-  column.cx = columnWidth;
-  column.pszText = &title[0];
-  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  r->columnTitle = Widen(columnTitle);
+  r->columnWidth = columnWidth;
+  r->columnPending = true;
+  if (!IsIconView(list)) MakeFirstColumn(*r);
   // Now, while the list is empty: the platform may measure every item's label
   // when image lists arrive later (Wine does, in the small-icon view).
   MakeImageLists(*r);
@@ -532,7 +573,10 @@ int SetIconListView(int number, int mode) {
   ControlRecord* r = FindControl(number);
   if (!r || r->kind != &kIconListKind || mode < 0 || mode > 3) return 0;
   LONG_PTR style = GetWindowLongPtrW(r->handle, GWL_STYLE);
+  if ((style & LVS_TYPEMASK) == static_cast<LONG_PTR>(kViews[mode])) return 1;
   SetWindowLongPtrW(r->handle, GWL_STYLE, (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | kViews[mode]);
+  if (!IsIconView(r->handle)) MakeFirstColumn(*r);
+  CatchUpImages(*r);
   Arrange(*r);
   return 1;
 }

@@ -41,6 +41,9 @@ void ReleaseImage(ImageRecord& record) {
     DeleteObject(record.handle);
 }
 
+// Record flag: an icon whose depth has not been asked of the platform yet.
+constexpr uint8_t kImageDepthPending = 0x40;
+
 ObjectTable<ImageRecord>& Table() {
   static ObjectTable<ImageRecord> table(16, ReleaseImage);
   return table;
@@ -183,23 +186,25 @@ bool BitmapFromBmp(const uint8_t* data, size_t size, BmpKind kind, Loaded* out) 
 }
 
 // Size and depth come from the icon's colour bitmap (the mask for monochrome icons).
-bool DescribeIcon(HICON icon, Loaded* out) {
+bool MeasureIcon(HICON icon, BITMAP* bm) {
   ICONINFO info{};
-  if (!GetIconInfo(icon, &info)) {
-    DestroyIcon(icon);
-    return false;
-  }
-  BITMAP bm{};
+  if (!GetIconInfo(icon, &info)) return false;
   bool ok;
   if (info.hbmColor) {
-    ok = GetObject(info.hbmColor, sizeof bm, &bm) != 0;
+    ok = GetObject(info.hbmColor, sizeof *bm, bm) != 0;
   } else {
-    ok = GetObject(info.hbmMask, sizeof bm, &bm) != 0;
-    bm.bmHeight /= 2;
+    ok = GetObject(info.hbmMask, sizeof *bm, bm) != 0;
+    bm->bmHeight /= 2;
   }
   if (info.hbmColor) DeleteObject(info.hbmColor);
   if (info.hbmMask) DeleteObject(info.hbmMask);
-  if (!ok) {
+  return ok;
+}
+
+// Takes the icon into out, or destroys it.
+bool DescribeIcon(HICON icon, Loaded* out) {
+  BITMAP bm{};
+  if (!MeasureIcon(icon, &bm)) {
     DestroyIcon(icon);
     return false;
   }
@@ -219,7 +224,20 @@ bool IconFromMemory(const uint8_t* data, size_t size, Loaded* out) {
   auto* bits = const_cast<PBYTE>(data + entry.offset);
   HICON icon = CreateIconFromResourceEx(bits, entry.size, TRUE, 0x00030000, entry.width,
                                         entry.height, LR_DEFAULTCOLOR);
-  if (!icon && entry.bitCount != 16) icon = CreateIconFromResource(bits, entry.size, TRUE, 0x00030000);
+  if (icon) {
+    // Made at the image's own size, so that is its size. The depth the
+    // platform gives it is asked for only when someone wants it: asking
+    // copies both of the icon's bitmaps (trips to the window server under
+    // Wine), and the embedded pictures are loaded at every start.
+    out->handle = icon;
+    out->width = entry.width;
+    out->height = entry.height;
+    out->depth = 0;
+    out->flags = kImageDepthPending;
+    out->icon = true;
+    return true;
+  }
+  if (entry.bitCount != 16) icon = CreateIconFromResource(bits, entry.size, TRUE, 0x00030000);
   return icon && DescribeIcon(icon, out);
 }
 
@@ -506,7 +524,16 @@ bool ImageSize(int number, int* width, int* height) {
 
 int ImageDepth(int number) {
   const ImageRecord* record = Table().Find(number);
-  return record ? record->depth : 0;
+  if (!record) return 0;
+  if (!(record->flags & kImageDepthPending)) return record->depth;
+  BITMAP bm{};
+  return MeasureIcon(static_cast<HICON>(record->handle), &bm) ? bm.bmBitsPixel : 0;
+}
+
+bool ImageSizeOfHandle(HANDLE handle, int* width, int* height) {
+  if (!handle) return false;
+  const int number = Table().FindNumber([handle](const ImageRecord& r) { return r.handle == handle; });
+  return number != -1 && ImageSize(number, width, height);
 }
 
 bool ImageIsIcon(int number) {

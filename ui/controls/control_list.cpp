@@ -5,6 +5,7 @@
 #include "ui/controls.h"
 #include "ui/controls/brush_cache.h"
 #include "ui/events.h"
+#include "ui/images.h"
 #include "ui/timer.h"
 
 namespace ui {
@@ -231,6 +232,10 @@ SIZE ImageSize(HANDLE image) {
     if (GetObjectW(image, sizeof bm, &bm)) size = {bm.bmWidth, bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight};
     return size;
   }
+  // The image table knows the sizes of its pictures; asking an icon itself
+  // copies both of its bitmaps.
+  int width = 0, height = 0;
+  if (ImageSizeOfHandle(image, &width, &height)) return SIZE{width, height};
   ICONINFO info{};
   if (!GetIconInfo(static_cast<HICON>(image), &info)) return size;
   BITMAP bm{};

@@ -39,6 +39,8 @@ struct ControlRecord {
   HBITMAP paintCopy = nullptr;
   bool sunken = false;
 
+  HANDLE theme = nullptr;  // image button: its open theme (HTHEME)
+
   // Mouse state of image controls, image buttons and link labels.
   bool hot = false;
   bool dragArmed = false;

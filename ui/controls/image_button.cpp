@@ -73,7 +73,10 @@ void Draw(ControlRecord& r, const DRAWITEMSTRUCT& item) {
   bool pressed = (item.itemState & ODS_SELECTED) != 0;
   bool disabled = (item.itemState & ODS_DISABLED) != 0;
 
-  HTHEME theme = (CommonControls6() && ThemesActive()) ? Theme().open(item.hwndItem, L"Button") : nullptr;
+  // The button's theme stays open while the theme does: opening it asks the
+  // window server for the window's theme properties each time.
+  if (!r.theme && CommonControls6() && ThemesActive()) r.theme = Theme().open(item.hwndItem, L"Button");
+  HTHEME theme = static_cast<HTHEME>(r.theme);
   RECT focus = face;
   int inset = 2;
   if (theme) {
@@ -85,7 +88,6 @@ void Draw(ControlRecord& r, const DRAWITEMSTRUCT& item) {
     FillRect(dc, &face, container ? container->backBrush : GetSysColorBrush(COLOR_BTNFACE));
     Theme().drawBackground(theme, dc, BP_PUSHBUTTON, state, &face, nullptr);
     Theme().contentRect(theme, dc, BP_PUSHBUTTON, state, &face, &focus);
-    Theme().close(theme);
     inset = 4;
   } else {
     DrawFrameControl(dc, &face, DFC_BUTTON,
@@ -121,8 +123,16 @@ bool ParentMessage(ControlRecord& r, UINT msg, WPARAM wParam, LPARAM lParam, LRE
   return false;
 }
 
+void CloseTheme(ControlRecord& r) {
+  if (r.theme) Theme().close(static_cast<HTHEME>(r.theme));
+  r.theme = nullptr;
+}
+
 bool OwnMessage(ControlRecord& r, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   switch (msg) {
+    case WM_THEMECHANGED:
+      CloseTheme(r);
+      return false;
     case WM_LBUTTONDBLCLK:
       // Owner-drawn buttons turn the second click of a double click into a
       // double-click notification; a fast second press is a press all the same.
@@ -155,7 +165,7 @@ int SetState(ControlRecord& r, intptr_t value) {
 }  // namespace
 
 const ControlKind kImageButtonKind = {
-    ParentMessage, OwnMessage, nullptr, GetState, SetState, nullptr, nullptr, nullptr,
+    ParentMessage, OwnMessage, CloseTheme, GetState, SetState, nullptr, nullptr, nullptr,
     nullptr, nullptr, nullptr, nullptr, true};
 
 }  // namespace controls

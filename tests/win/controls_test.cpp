@@ -377,6 +377,75 @@ TEST_F(Controls, IconListImagesAndColumns) {
   DeleteObject(bitmap);
 }
 
+// A 32 x 32 icon from a 32-bit colour bitmap: kind 0 with graded alpha and
+// holes in the mask, kind 1 without alpha, kind 2 with pixels that invert
+// what is behind them (mask set, colour not black).
+HICON MakeDeepIcon(int kind) {
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof bi.bmiHeader, 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* raw = nullptr;
+  HBITMAP colour = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &raw, nullptr, 0);
+  auto* px = static_cast<uint32_t*>(raw);
+  std::vector<unsigned char> maskBits(32 * 4, 0);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      const bool hole = (x + y) % 5 == 0;
+      if (hole) maskBits[static_cast<size_t>(y * 4 + x / 8)] |= static_cast<unsigned char>(0x80 >> (x % 8));
+      const uint32_t rgb = (static_cast<uint32_t>(x * 8) << 16) | (static_cast<uint32_t>(y * 8) << 8) | 0x40;
+      const uint32_t alpha = kind == 0 ? static_cast<uint32_t>(x * 8) : 0;
+      px[y * 32 + x] = (hole && kind != 2) ? 0 : (alpha << 24) | rgb;
+    }
+  HBITMAP mask = CreateBitmap(32, 32, 1, 1, maskBits.data());
+  ICONINFO info{TRUE, 0, 0, mask, colour};
+  HICON icon = CreateIconIndirect(&info);
+  DeleteObject(mask);
+  DeleteObject(colour);
+  return icon;
+}
+
+// One entry of an image list as drawn onto a colour.
+std::vector<COLORREF> DrawnEntry(HIMAGELIST list, int index, COLORREF back) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  HBRUSH brush = CreateSolidBrush(back);
+  RECT all{0, 0, 32, 32};
+  FillRect(dc, &all, brush);
+  DeleteObject(brush);
+  ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL);
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) pixels.push_back(GetPixel(dc, x, y));
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return pixels;
+}
+
+// The large icon view takes icons of its size in by their bitmaps; what it
+// draws must be what the platform's own icon path gives.
+TEST_F(Controls, IconListDrawsIconsAsThePlatformAddsThem) {
+  const std::vector<HICON> icons = {MakeDeepIcon(0), MakeDeepIcon(1), MakeDeepIcon(2), MakeIcon(32, RGB(0, 0, 255)),
+                                    MakeIcon(16, RGB(0, 255, 0))};
+  ui::CreateIconList(25, 0, 0, 300, 200, "", 100, ui::kListLargeIconView);
+  HIMAGELIST reference = ImageList_Create(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                                          ILC_COLOR32 | ILC_MASK, 8, 8);
+  for (HICON icon : icons) {
+    ui::AddControlItem(25, -1, "icon", icon);
+    ImageList_AddIcon(reference, icon);
+  }
+  HIMAGELIST large = ListView_GetImageList(ui::ControlHandle(25), LVSIL_NORMAL);
+  ASSERT_EQ(ImageList_GetImageCount(large), static_cast<int>(icons.size()) + 1);
+  for (int i = 0; i < static_cast<int>(icons.size()); ++i)
+    for (COLORREF back : {RGB(255, 255, 255), RGB(40, 90, 160)})
+      EXPECT_EQ(DrawnEntry(large, i + 1, back), DrawnEntry(reference, i, back)) << "icon " << i;
+  ImageList_Destroy(reference);
+  ui::CloseProgramWindow(1);
+  for (HICON icon : icons) DestroyIcon(icon);
+}
+
 TEST_F(Controls, IconListReportsClicksSelectionAndDoubleClicks) {
   ui::CreateIconList(23, 10, 10, 200, 200, "Name", 180, 0);
   for (const char* text : {"eins", "zwei"}) ui::AddControlItem(23, -1, text);

@@ -70,9 +70,30 @@ int AddBitmap(HIMAGELIST list, HBITMAP source) {
   return index;
 }
 
+// An icon already at the list's size goes in through its own two bitmaps,
+// which is what the platform ends up adding too. Its icon path first makes a
+// copy of the icon at the list's size (a new icon and two new bitmaps, each a
+// trip to the window server under Wine) even when there is nothing to scale.
+int AddIcon(HIMAGELIST list, HICON icon) {
+  int w = 0, h = 0;
+  ImageList_GetIconSize(list, &w, &h);
+  if (w != GetSystemMetrics(SM_CXICON) || h != GetSystemMetrics(SM_CYICON))
+    return ImageList_AddIcon(list, icon);  // the small list scales every icon
+  ICONINFO info{};
+  if (!GetIconInfo(icon, &info)) return ImageList_AddIcon(list, icon);
+  BITMAP colour{}, mask{};
+  int index = -1;
+  if (info.hbmColor && info.hbmMask && GetObjectW(info.hbmColor, sizeof colour, &colour) &&
+      GetObjectW(info.hbmMask, sizeof mask, &mask) && colour.bmWidth == w && colour.bmHeight == h &&
+      mask.bmWidth == w && mask.bmHeight == h)
+    index = ImageList_Add(list, info.hbmColor, info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  return index >= 0 ? index : ImageList_AddIcon(list, icon);
+}
+
 int AddImage(HIMAGELIST list, HANDLE image) {
-  return IsBitmap(image) ? AddBitmap(list, static_cast<HBITMAP>(image))
-                         : ImageList_AddIcon(list, static_cast<HICON>(image));
+  return IsBitmap(image) ? AddBitmap(list, static_cast<HBITMAP>(image)) : AddIcon(list, static_cast<HICON>(image));
 }
 
 bool IsLargeIconView(HWND list) { return (GetWindowLongPtrW(list, GWL_STYLE) & LVS_TYPEMASK) == LVS_ICON; }
@@ -353,11 +374,21 @@ void MakeFirstColumn(ControlRecord& r) {
 // Places the items of an icon view. With redrawing off, the list neither
 // measures nor invalidates item by item, so this costs next to nothing even
 // for many items; turning it back on sets the scroll range once.
+//
+// A list not on screen yet also lays itself out now, by drawing once into a
+// memory DC. Left to its first paint, it would do that inside the paint and
+// draw its scroll bar twice more on the way (under Wine some 40 trips to the
+// window server, with visual styles).
 void Arrange(ControlRecord& r) {
   SendMessageW(r.handle, WM_SETREDRAW, FALSE, 0);
   if (IsIconView(r.handle)) ListView_Arrange(r.handle, LVA_DEFAULT);
   SendMessageW(r.handle, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(r.handle, nullptr, TRUE);
+  if (IsWindowVisible(r.handle)) return;
+  if (HDC dc = CreateCompatibleDC(nullptr)) {
+    SendMessageW(r.handle, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    DeleteDC(dc);
+  }
 }
 
 // The platform list learns only the new count; items are drawn when shown.

@@ -39,14 +39,20 @@ void CALLBACK Trampoline(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
   if (proc) proc();
 }
 
-}  // namespace
-
-void TimerStartup() {
+// The finest period the multimedia timer offers, taken with the first timer
+// rather than at start-up: loading the multimedia library reads its driver
+// configuration, which the first paint need not wait for.
+void TakeFinestPeriod() {
   TIMECAPS caps;
-  if (Mm().Complete() && Mm().getDevCaps(&caps, sizeof caps) == TIMERR_NOERROR) {
+  if (gResolution == 0 && Mm().Complete() && Mm().getDevCaps(&caps, sizeof caps) == TIMERR_NOERROR) {
     gResolution = caps.wPeriodMin;
     Mm().beginPeriod(gResolution);
   }
+}
+
+}  // namespace
+
+void TimerStartup() {
   for (auto& s : gSlots) {
     s.id = 0;
     s.proc = nullptr;
@@ -58,6 +64,7 @@ uint32_t StartPeriodicTimer(int slot, int periodMs, TimerProc proc) {
   if (static_cast<unsigned>(slot) > 15u) return 0;
   StopPeriodicTimer(slot);
   if (!Mm().Complete()) return 0;
+  TakeFinestPeriod();
   Slot& s = gSlots[slot];
   s.proc = proc;
   UINT id = Mm().setEvent(static_cast<UINT>(periodMs), 0, Trampoline, static_cast<DWORD_PTR>(slot),

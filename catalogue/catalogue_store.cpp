@@ -64,10 +64,13 @@ HICON ExtractFirstIcon(const std::string& path) {
   auto& icons = ExtractedIcons();
   const auto found = icons.find(key);
   if (found != icons.end()) return found->second;
-  HICON icon = ExtractIconA(GetModuleHandleA(nullptr), path.c_str(), 0);
-  // 1 means "a program file without icons"; it is no handle that a list
-  // could show.
-  if (reinterpret_cast<UINT_PTR>(icon) == 1) icon = nullptr;
+  // The first icon at the system's large size, as the shell's ExtractIcon
+  // gives it; taken from the window library so that the shell need not load
+  // before the first paint. No icon, an unreadable or unknown file: nothing.
+  HICON icon = nullptr;
+  const UINT count = PrivateExtractIconsA(path.c_str(), 0, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                                          &icon, nullptr, 1, LR_DEFAULTCOLOR);
+  if (count == 0 || count == 0xFFFFFFFFu) icon = nullptr;
   // Failures are not remembered: the add/change dialog may point at a file
   // that appears later in the run.
   if (icon != nullptr) icons.emplace(key, icon);

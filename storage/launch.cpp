@@ -9,6 +9,15 @@ namespace storage {
 
 namespace {
 
+// The shell is loaded when it is first needed: linked, it would load (with
+// OLE and more) before the launcher's first paint. It is a known library, so
+// the name alone finds the system's copy.
+template <typename Function>
+Function ShellFunction(const char* name) {
+  static const HMODULE shell = LoadLibraryA("shell32.dll");
+  return shell ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(shell, name))) : nullptr;
+}
+
 void WaitAndRelease(HANDLE process, uint32_t flags) {
   if (process == nullptr) return;
   if (flags & kStartWait) WaitForSingleObject(process, INFINITE);
@@ -53,7 +62,8 @@ bool OpenWithShell(const std::string& file, const std::string& parameters, std::
   info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
   info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
   info.nShow = (flags & kStartHidden) ? SW_HIDE : SW_SHOWNORMAL;
-  if (!ShellExecuteExA(&info)) return false;
+  const auto execute = ShellFunction<decltype(&::ShellExecuteExA)>("ShellExecuteExA");
+  if (!execute || !execute(&info)) return false;
   WaitAndRelease(info.hProcess, flags);
   return true;
 }
@@ -104,7 +114,8 @@ std::string WindowsFolderFile(const char* name) {
 void OpenMailAddress(const char* mailto) {
   // An empty target would let the shell open something of its own choosing.
   if (mailto == nullptr || *mailto == '\0') return;
-  ShellExecuteA(nullptr, nullptr, mailto, nullptr, nullptr, SW_SHOWNORMAL);
+  if (const auto execute = ShellFunction<decltype(&::ShellExecuteA)>("ShellExecuteA"))
+    execute(nullptr, nullptr, mailto, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace storage

@@ -10,10 +10,34 @@
 #include <utility>
 
 #include "ui/events.h"
+#include "ui/system_library.h"
 #include "ui/ui.h"
 
 namespace ui {
 namespace {
+
+// The shell's and OLE's functions, from the system folder at first use (see
+// system_library.h): drops are accepted only once the main window is on
+// screen, and linked, both libraries would load before its first paint.
+struct DropFunctions {
+  decltype(&::DragQueryFileA) queryFile = SystemFunction<decltype(&::DragQueryFileA)>("shell32.dll", "DragQueryFileA");
+  decltype(&::DragAcceptFiles) acceptFiles =
+      SystemFunction<decltype(&::DragAcceptFiles)>("shell32.dll", "DragAcceptFiles");
+  decltype(&::DragFinish) finish = SystemFunction<decltype(&::DragFinish)>("shell32.dll", "DragFinish");
+  decltype(&::OleInitialize) oleInitialize = SystemFunction<decltype(&::OleInitialize)>("ole32.dll", "OleInitialize");
+  decltype(&::RegisterDragDrop) registerTarget =
+      SystemFunction<decltype(&::RegisterDragDrop)>("ole32.dll", "RegisterDragDrop");
+  decltype(&::RevokeDragDrop) revokeTarget = SystemFunction<decltype(&::RevokeDragDrop)>("ole32.dll", "RevokeDragDrop");
+  decltype(&::ReleaseStgMedium) releaseMedium =
+      SystemFunction<decltype(&::ReleaseStgMedium)>("ole32.dll", "ReleaseStgMedium");
+  bool Shell() const { return queryFile && acceptFiles && finish; }
+  bool Ole() const { return oleInitialize && registerTarget && revokeTarget && releaseMedium; }
+};
+
+const DropFunctions& Api() {
+  static const DropFunctions functions;
+  return functions;
+}
 
 std::vector<std::string> gDropped;
 std::vector<std::pair<HWND, IDropTarget*>> gTargets;
@@ -23,12 +47,13 @@ FORMATETC FileListFormat() { return FORMATETC{CF_HDROP, nullptr, DVASPECT_CONTEN
 
 std::vector<std::string> NamesOf(HDROP drop) {
   std::vector<std::string> names;
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0);
+  if (!Api().Shell()) return names;
+  const UINT count = Api().queryFile(drop, 0xFFFFFFFFu, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
-    const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+    const UINT length = Api().queryFile(drop, i, nullptr, 0);
     if (length == 0) continue;
     std::string name(length + 1, '\0');
-    name.resize(DragQueryFileA(drop, i, &name[0], length + 1));
+    name.resize(Api().queryFile(drop, i, &name[0], length + 1));
     names.push_back(name);
   }
   return names;
@@ -97,7 +122,7 @@ class DropTarget : public IDropTarget {
     if (FAILED(data->GetData(&format, &medium))) return S_OK;
     std::vector<std::string> names;
     if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) names = NamesOf(static_cast<HDROP>(medium.hGlobal));
-    ReleaseStgMedium(&medium);
+    Api().releaseMedium(&medium);
     if (names.empty()) return S_OK;
     *effect = EffectFor(allowed);
     Deliver(window_, std::move(names));
@@ -119,11 +144,11 @@ int AcceptFileDrops(int windowNumber) {
   for (const auto& t : gTargets)
     if (t.first == window) return 1;
   // Drops from sources that do not speak OLE arrive as WM_DROPFILES.
-  DragAcceptFiles(window, TRUE);
-  if (!gOleReady) gOleReady = SUCCEEDED(OleInitialize(nullptr));
+  if (Api().Shell()) Api().acceptFiles(window, TRUE);
+  if (!gOleReady) gOleReady = Api().Ole() && SUCCEEDED(Api().oleInitialize(nullptr));
   if (!gOleReady) return 1;
   auto* target = new DropTarget(window);
-  if (FAILED(RegisterDragDrop(window, target))) {
+  if (FAILED(Api().registerTarget(window, target))) {
     target->Release();
     return 1;
   }
@@ -135,13 +160,13 @@ std::vector<std::string> TakeDroppedFiles() { return std::exchange(gDropped, {})
 
 void TakeDropMessage(HWND window, HDROP drop) {
   std::vector<std::string> names = NamesOf(drop);
-  DragFinish(drop);
+  if (Api().Shell()) Api().finish(drop);
   if (Accepting(window)) Deliver(window, std::move(names));
 }
 
 void FileDropShutdown() {
   for (auto& t : gTargets) {
-    if (IsWindow(t.first)) RevokeDragDrop(t.first);
+    if (IsWindow(t.first)) Api().revokeTarget(t.first);
     t.second->Release();
   }
   gTargets.clear();

@@ -5,10 +5,24 @@
 #include <cstring>
 #include <vector>
 
+#include "ui/system_library.h"
 #include "ui/ui.h"
 
 namespace ui {
 namespace {
+
+// The common dialogs come from the system folder when one first opens (see
+// system_library.h); linked, their library and the printing support it
+// brings would load at every start.
+BOOL OpenFileRequester(OPENFILENAMEW* request) {
+  static const auto open = SystemFunction<decltype(&::GetOpenFileNameW)>("comdlg32.dll", "GetOpenFileNameW");
+  return open ? open(request) : FALSE;
+}
+
+BOOL FontRequester(CHOOSEFONTA* request) {
+  static const auto choose = SystemFunction<decltype(&::ChooseFontA)>("comdlg32.dll", "ChooseFontA");
+  return choose ? choose(request) : FALSE;
+}
 
 // A platform dialog only disables its owner. The program's other windows
 // (a dialog of our own beside the main window, say) must not be usable
@@ -117,7 +131,7 @@ std::string ChooseFileToOpen(const char* title, const char* defaultPath, const c
   {
     ModalScope scope;
     request.hwndOwner = scope.Owner();
-    confirmed = GetOpenFileNameW(&request);
+    confirmed = OpenFileRequester(&request);
   }
   if (!confirmed) return std::string();
   gLastFilter = request.nFilterIndex > 0 ? static_cast<int>(request.nFilterIndex) - 1 : 0;
@@ -146,7 +160,7 @@ int ChooseFont(const char* face, int size, uint32_t flags, int32_t colour) {
 
   ModalScope scope;
   gFontDialog.hwndOwner = scope.Owner();
-  return ChooseFontA(&gFontDialog) ? 1 : 0;
+  return FontRequester(&gFontDialog) ? 1 : 0;
 }
 
 std::string ChosenFontFace() { return std::string(gFont.lfFaceName, strnlen(gFont.lfFaceName, LF_FACESIZE)); }

@@ -5,10 +5,18 @@
 
 #include "ui/events.h"
 #include "ui/object_table.h"
+#include "ui/system_library.h"
 #include "ui/ui.h"
 
 namespace ui {
 namespace {
+
+// From the system folder at first use (see system_library.h): the tray icon
+// comes after the first paint, and a linked shell would load before it.
+BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
+  static const auto notify = SystemFunction<decltype(&::Shell_NotifyIconW)>("shell32.dll", "Shell_NotifyIconW");
+  return notify ? notify(message, data) : FALSE;
+}
 
 struct TrayRecord {
   HWND handle = nullptr;  // the owner window
@@ -29,7 +37,7 @@ NOTIFYICONDATAW Data(const TrayRecord& r) {
 
 void ReleaseTray(TrayRecord& r) {
   NOTIFYICONDATAW nid = Data(r);
-  Shell_NotifyIconW(NIM_DELETE, &nid);
+  NotifyIcon(NIM_DELETE, &nid);
 }
 
 ObjectTable<TrayRecord>& Trays() {
@@ -48,7 +56,7 @@ int AddTrayIcon(int number, HWND owner, HICON icon) {
   r.icon = icon;
   r.number = number;
   NOTIFYICONDATAW nid = Data(r);
-  if (!Shell_NotifyIconW(NIM_ADD, &nid)) {
+  if (!NotifyIcon(NIM_ADD, &nid)) {
     Trays().Forget(number);
     return 0;
   }
@@ -59,7 +67,7 @@ int AddTrayIcon(int number, HWND owner, HICON icon) {
 void ReaddTrayIcons() {
   Trays().ForEach([](int, const TrayRecord& r) {
     NOTIFYICONDATAW nid = Data(r);
-    Shell_NotifyIconW(NIM_ADD, &nid);
+    NotifyIcon(NIM_ADD, &nid);
   });
 }
 

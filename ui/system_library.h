@@ -1,8 +1,11 @@
 #pragma once
-// Functions of the system libraries that the loader would take from beside
-// the program before the system folder (winmm, uxtheme: they are no "known"
-// libraries). They are never linked, so that a copy planted on the stick is
-// never loaded; each is looked up once, in the system folder, at first use.
+// Functions of system libraries that are never linked, each looked up once,
+// in the system folder, at first use:
+//  - those the loader would take from beside the program before the system
+//    folder (winmm, uxtheme: they are no "known" libraries), so that a copy
+//    planted on the stick is never loaded;
+//  - those the first paint does not need (shell32, ole32, comdlg32), so that
+//    neither they nor what they bring load before it.
 
 namespace ui {
 

@@ -48,8 +48,17 @@ const char* const kCommandCaptions[8] = {"",
                                          "Fenster minimieren",
                                          "Beenden"};
 
-// The rest of the embedded pictures, drops, tray icon and menu, skin names.
+// Activation with the keyboard in the program list, the status strip's
+// tick, the rest of the embedded pictures, drops, tray icon and menu, skin
+// names.
 void FinishStartup() {
+  MARK_LINE();
+  ShowMainWindow();
+  STARTUP_STEP("activated");
+  // 18. The status strip's tick.
+  MARK_LINE();
+  ui::StartPeriodicTimer(0, 250, StatusStripTick);
+  STARTUP_STEP("timer started");
   MARK_LINE();
   ui::LoadEmbeddedPictures();
   STARTUP_STEP("other pictures");
@@ -137,17 +146,14 @@ void RunLauncher() {
   catalogue::FillProgramList(89);
   STARTUP_STEP("list filled");
   MARK_LINE();
-  ShowMainWindow();
+  PresentMainWindow();
   STARTUP_STEP("window shown");
 
-  // 17 and 18. Docking and the status strip's tick.
+  // 17. Docking.
   MARK_LINE();
   ui::SetMessageHook(DockingHook);
-  MARK_LINE();
-  ui::StartPeriodicTimer(0, 250, StatusStripTick);
-  STARTUP_STEP("timer started");
-  // Not needed for the first paint; still in place before the first event is
-  // handed out, so nothing reacts differently.
+  // Not needed for the first paint; still done before the first event is
+  // handed out, so nothing reacts differently (18 is in there).
   ui::RunBeforeFirstEvent(FinishStartup);
 
   // 19.

@@ -92,6 +92,13 @@ void ShowMainWindow() {
   if (HWND window = ui::WindowHandle(kMainWindow)) UpdateWindow(window);
 }
 
+void PresentMainWindow() {
+  HWND window = ui::WindowHandle(kMainWindow);
+  if (!window) return;
+  ShowWindow(window, SW_SHOWNA);
+  UpdateWindow(window);
+}
+
 void FocusProgramList() {
   HWND main = ui::WindowHandle(kMainWindow);
   if (!main || !IsWindowVisible(main) || GetActiveWindow() != main) return;

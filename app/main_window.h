@@ -24,6 +24,11 @@ void CompleteMainWindow();
 // that typing finds a program and Enter starts it.
 void ShowMainWindow();
 
+// Start-up: the main window on screen and painted at once, but not yet the
+// active window. ShowMainWindow follows before the first event; activating
+// costs Wine the input method's window and is no part of the picture.
+void PresentMainWindow();
+
 // The keyboard goes to the program list unless a control of the main window
 // already has it (the window itself gets it on activation).
 void FocusProgramList();

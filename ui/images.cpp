@@ -530,10 +530,15 @@ int ImageDepth(int number) {
   return MeasureIcon(static_cast<HICON>(record->handle), &bm) ? bm.bmBitsPixel : 0;
 }
 
-bool ImageSizeOfHandle(HANDLE handle, int* width, int* height) {
-  if (!handle) return false;
-  const int number = Table().FindNumber([handle](const ImageRecord& r) { return r.handle == handle; });
-  return number != -1 && ImageSize(number, width, height);
+bool IconSize(HICON icon, int* width, int* height) {
+  if (!icon) return false;
+  const int number = Table().FindNumber([icon](const ImageRecord& r) { return r.handle == icon; });
+  if (number != -1) return ImageSize(number, width, height);
+  BITMAP bm{};
+  if (!MeasureIcon(icon, &bm)) return false;
+  *width = bm.bmWidth;
+  *height = bm.bmHeight;
+  return true;
 }
 
 bool ImageIsIcon(int number) {

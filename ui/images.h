@@ -43,8 +43,9 @@ DrawTarget* ImageDrawTarget(int number);
 
 bool ImageSize(int number, int* width, int* height);
 int ImageDepth(int number);  // 0 when the number names no image
-// Size of the image that has this handle, when an image number holds it.
-bool ImageSizeOfHandle(HANDLE handle, int* width, int* height);
+// Size of an icon: from the image table when a number holds it (asking the
+// icon itself copies both of its bitmaps), else from the icon.
+bool IconSize(HICON icon, int* width, int* height);
 bool ImageIsIcon(int number);
 // Embedded picture 15..35 under its own number, unless it is there already;
 // 1 when it is there afterwards.

@@ -232,21 +232,8 @@ SIZE ImageSize(HANDLE image) {
     if (GetObjectW(image, sizeof bm, &bm)) size = {bm.bmWidth, bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight};
     return size;
   }
-  // The image table knows the sizes of its pictures; asking an icon itself
-  // copies both of its bitmaps.
   int width = 0, height = 0;
-  if (ImageSizeOfHandle(image, &width, &height)) return SIZE{width, height};
-  ICONINFO info{};
-  if (!GetIconInfo(static_cast<HICON>(image), &info)) return size;
-  BITMAP bm{};
-  if (info.hbmColor && GetObjectW(info.hbmColor, sizeof bm, &bm)) {
-    size = {bm.bmWidth, bm.bmHeight};
-  } else if (info.hbmMask && GetObjectW(info.hbmMask, sizeof bm, &bm)) {
-    // A monochrome icon keeps its AND and XOR masks in one bitmap.
-    size = {bm.bmWidth, bm.bmHeight / 2};
-  }
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
+  if (IconSize(static_cast<HICON>(image), &width, &height)) size = {width, height};
   return size;
 }
 

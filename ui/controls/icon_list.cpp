@@ -96,13 +96,18 @@ int AddImage(HIMAGELIST list, HANDLE image) {
   return IsBitmap(image) ? AddBitmap(list, static_cast<HBITMAP>(image)) : AddIcon(list, static_cast<HICON>(image));
 }
 
-bool IsLargeIconView(HWND list) { return (GetWindowLongPtrW(list, GWL_STYLE) & LVS_TYPEMASK) == LVS_ICON; }
+// The image list the current view draws from (the large icons only in the
+// icon view), with its count of entries.
+HIMAGELIST ViewImages(ControlRecord& r, int** count) {
+  const bool large = (GetWindowLongPtrW(r.handle, GWL_STYLE) & LVS_TYPEMASK) == LVS_ICON;
+  *count = large ? &r.largeCount : &r.smallCount;
+  return large ? r.largeImages : r.smallImages;
+}
 
 // Both lists hold the transparent entry 0 and nothing else.
 void ResetImageLists(ControlRecord& r) {
   r.imageIndex.clear();
   r.images.assign(1, nullptr);
-  r.smallCount = r.largeCount = 0;
   for (HIMAGELIST list : {r.smallImages, r.largeImages}) {
     ImageList_Remove(list, -1);
     AddTransparentEntry(list);
@@ -133,15 +138,14 @@ bool MakeImageLists(ControlRecord& r) {
 // the platform refuses still takes its index (as the transparent one), so
 // that both lists stay index for index.
 void CatchUpImages(ControlRecord& r) {
-  const bool large = IsLargeIconView(r.handle);
-  HIMAGELIST list = large ? r.largeImages : r.smallImages;
-  int& count = large ? r.largeCount : r.smallCount;
+  int* count = nullptr;
+  HIMAGELIST list = ViewImages(r, &count);
   if (!list) return;
-  while (count < static_cast<int>(r.images.size())) {
-    if (AddImage(list, r.images[static_cast<size_t>(count)]) < 0) AddTransparentEntry(list);
+  while (*count < static_cast<int>(r.images.size())) {
+    if (AddImage(list, r.images[static_cast<size_t>(*count)]) < 0) AddTransparentEntry(list);
     const int now = ImageList_GetImageCount(list);
-    if (now <= count) return;  // not even the transparent entry went in
-    count = now;
+    if (now <= *count) return;  // not even the transparent entry went in
+    *count = now;
   }
 }
 
@@ -152,16 +156,15 @@ int ImageIndex(ControlRecord& r, HANDLE image) {
   if (known != r.imageIndex.end()) return known->second;
   if (!MakeImageLists(r)) return 0;
   CatchUpImages(r);
-  const bool large = IsLargeIconView(r.handle);
-  HIMAGELIST list = large ? r.largeImages : r.smallImages;
-  int& count = large ? r.largeCount : r.smallCount;
+  int* count = nullptr;
+  HIMAGELIST list = ViewImages(r, &count);
   const int index = AddImage(list, image);
   if (index < 0) return 0;
   if (index != static_cast<int>(r.images.size())) {
     ImageList_Remove(list, index);
     return 0;
   }
-  count = index + 1;
+  *count = index + 1;
   r.images.push_back(image);
   r.imageIndex.emplace(image, index);
   return index;

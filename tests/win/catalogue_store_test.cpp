@@ -251,20 +251,7 @@ std::vector<COLORREF> ShownPicture(HWND list, int item) {
   lv.mask = LVIF_IMAGE;
   lv.iItem = item;
   SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&lv));
-  HDC dc = CreateCompatibleDC(nullptr);
-  HDC screen = GetDC(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  PatBlt(dc, 0, 0, 16, 16, WHITENESS);
-  ImageList_Draw(ListView_GetImageList(list, LVSIL_SMALL), lv.iImage, dc, 0, 0, ILD_NORMAL);
-  std::vector<COLORREF> pixels;
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) pixels.push_back(GetPixel(dc, x, y));
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return pixels;
+  return wine_test::DrawnImageListEntry(ListView_GetImageList(list, LVSIL_SMALL), lv.iImage, 16, RGB(255, 255, 255));
 }
 
 TEST_F(CatalogueStore, IconsAreTakenWhenTheListFirstDrawsThemAndAreTheRightOnes) {

@@ -403,27 +403,6 @@ HICON MakeDeepIcon(int kind) {
   return icon;
 }
 
-// One entry of an image list as drawn onto a colour.
-std::vector<COLORREF> DrawnEntry(HIMAGELIST list, int index, COLORREF back) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  HBRUSH brush = CreateSolidBrush(back);
-  RECT all{0, 0, 32, 32};
-  FillRect(dc, &all, brush);
-  DeleteObject(brush);
-  ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL);
-  std::vector<COLORREF> pixels;
-  for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 32; ++x) pixels.push_back(GetPixel(dc, x, y));
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return pixels;
-}
-
 // The large icon view takes icons of its size in by their bitmaps; what it
 // draws must be what the platform's own icon path gives.
 TEST_F(Controls, IconListDrawsIconsAsThePlatformAddsThem) {
@@ -440,7 +419,8 @@ TEST_F(Controls, IconListDrawsIconsAsThePlatformAddsThem) {
   ASSERT_EQ(ImageList_GetImageCount(large), static_cast<int>(icons.size()) + 1);
   for (int i = 0; i < static_cast<int>(icons.size()); ++i)
     for (COLORREF back : {RGB(255, 255, 255), RGB(40, 90, 160)})
-      EXPECT_EQ(DrawnEntry(large, i + 1, back), DrawnEntry(reference, i, back)) << "icon " << i;
+      EXPECT_EQ(wine_test::DrawnImageListEntry(large, i + 1, 32, back), wine_test::DrawnImageListEntry(reference, i, 32, back))
+          << "icon " << i;
   ImageList_Destroy(reference);
   ui::CloseProgramWindow(1);
   for (HICON icon : icons) DestroyIcon(icon);

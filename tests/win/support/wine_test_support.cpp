@@ -282,4 +282,24 @@ GuiObjects CountGuiObjects() {
   return counts;
 }
 
+std::vector<COLORREF> DrawnImageListEntry(HIMAGELIST list, int index, int size, COLORREF back) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  HBRUSH brush = CreateSolidBrush(back);
+  RECT all{0, 0, size, size};
+  FillRect(dc, &all, brush);
+  DeleteObject(brush);
+  ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL);
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) pixels.push_back(GetPixel(dc, x, y));
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return pixels;
+}
+
 }  // namespace wine_test

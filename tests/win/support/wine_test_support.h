@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
 #include <string>
@@ -80,6 +81,10 @@ void PressMouse(DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP
 void ClickAt(POINT p, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP);
 // The middle of the window on the screen.
 POINT CentreOf(HWND window);
+
+// The pixels of an image list's entry drawn at the corner of a size x size
+// square of the colour back, row by row.
+std::vector<COLORREF> DrawnImageListEntry(HIMAGELIST list, int index, int size, COLORREF back);
 
 // Characters as the keyboard delivers them to a focused field.
 void PostChars(HWND field, const char* text);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -522,6 +523,63 @@ TEST_F(Controls, IconListTypeToFindSelectsTheMatchingProvidedItem) {
   Type("br");
   Drain();
   EXPECT_EQ(ui::GetControlState(24), 2);
+}
+
+// A small-icon view spaces its items by its widest label, taken at its first
+// draw with items. Provided items must come out as the texts they show would
+// in a plain list: drawn while hidden or on screen, with check boxes, and with
+// a selection made before the draw.
+std::vector<std::string> gLabels;
+void ProvideLabel(void*, int index, std::string* text, HANDLE*) { *text = gLabels[static_cast<size_t>(index)]; }
+
+TEST_F(Controls, SmallIconListSpacesItemsByItsWidestLabel) {
+  gLabels = {"Mail", "iiii", std::string(70, 'W'), "Notes", std::string(400, 'i'), "Zeta\nsecond column"};
+  for (int i = 0; i < 40; ++i) gLabels.push_back("Program " + std::to_string(i));
+  HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+  struct Case {
+    bool hidden, checkBoxes;
+    int selected;
+  } const cases[] = {{true, false, -1}, {false, false, -1}, {true, true, -1}, {false, true, 3}, {false, false, 0}};
+  for (const Case& c : cases) {
+    const uint32_t flags = ui::kListSmallIconView | (c.checkBoxes ? ui::kListCheckBoxes | ui::kListMultiSelect : 0);
+    ui::CreateIconList(25, 10, 10, 300, 200, "", 160, flags);
+    HWND list = ui::ControlHandle(25);
+    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (c.hidden) ShowWindow(list, SW_HIDE);
+    ASSERT_EQ(ui::SetControlItemProvider(25, static_cast<int>(gLabels.size()), ProvideLabel, nullptr), 1);
+    if (c.selected >= 0) ui::SetControlState(25, c.selected);
+    ShowWindow(list, SW_SHOW);
+    UpdateWindow(list);
+
+    HWND plain = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_SMALLICON | LVS_AUTOARRANGE,
+                                 10, 10, 300, 200, window_, nullptr, nullptr, nullptr);
+    SendMessageW(plain, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (c.checkBoxes) ListView_SetExtendedListViewStyleEx(plain, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+    HIMAGELIST images = ImageList_Create(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), ILC_COLOR32, 1, 1);
+    ListView_SetImageList(plain, images, LVSIL_SMALL);
+    for (size_t i = 0; i < gLabels.size(); ++i) {
+      // A list's display buffer holds 259 characters of a provided text.
+      std::string first = gLabels[i].substr(0, std::min(gLabels[i].find('\n'), size_t{259}));
+      LVITEMA item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = static_cast<int>(i);
+      item.pszText = &first[0];
+      ListView_InsertItem(plain, &item);
+    }
+    UpdateWindow(plain);
+
+    EXPECT_EQ(ListView_GetItemSpacing(list, TRUE), ListView_GetItemSpacing(plain, TRUE))
+        << "hidden " << c.hidden << ", check boxes " << c.checkBoxes;
+    POINT ours{}, theirs{};
+    ListView_GetItemPosition(list, 45, &ours);
+    ListView_GetItemPosition(plain, 45, &theirs);
+    EXPECT_EQ(ours.x, theirs.x);
+    EXPECT_EQ(ours.y, theirs.y);
+    EXPECT_EQ(ui::GetControlState(25), c.selected);
+    DestroyWindow(plain);
+    ImageList_Destroy(images);
+  }
+  DeleteObject(font);
 }
 
 TEST_F(Controls, ImageControlSizesItselfToItsImage) {

@@ -78,6 +78,8 @@ struct ControlRecord {
   int columnWidth = 0;
   bool columnPending = false;
   bool quietSelection = false;       // selection moves made here are no user's change
+  bool labelsMeasured = false;       // drawn with items once: the grid's width is set
+  int labelStandIn = -1;             // the item whose text item 0 shows while it is set
 
   // Text list: widest text so far, for the horizontal scroll range.
   int widest = 0;

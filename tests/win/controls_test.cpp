@@ -579,6 +579,7 @@ TEST_F(Controls, SmallIconListSpacesItemsByItsWidestLabel) {
     DestroyWindow(plain);
     ImageList_Destroy(images);
   }
+  DestroyWindow(ui::ControlHandle(25));
   DeleteObject(font);
 }
 

@@ -121,17 +121,17 @@ void RunLauncher() {
   settings::gSkinNames.clear();
 
   STARTUP_STEP("empty lists");
-  // 8 to 10. Decoder, fonts, embedded pictures.
+  // 8 to 10. Decoder, embedded pictures (made on a second thread while
+  // start-up goes on), fonts.
   MARK_LINE();
   ui::RegisterPngDecoder();
+  LoadMainWindowPictures();
+  STARTUP_STEP("pictures started");
+  MARK_LINE();
   ui::MakeFont(12, "Arial", 8, 0);
   ui::MakeFont(13, "Arial", 8, ui::kFontBold);
   ui::MakeFont(14, "Arial", 7, 0);
   STARTUP_STEP("fonts");
-  MARK_LINE();
-  LoadMainWindowPictures();
-
-  STARTUP_STEP("pictures on screen");
   // 11 to 16. Settings, skins, main window, catalogue, list, show.
   MARK_LINE();
   settings::LoadSettings();

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <vector>
+
 #include "settings/alignment.h"
 #include "settings/settings.h"
 #include "settings/skins.h"
@@ -27,13 +29,20 @@ const CommandButton kButtons[] = {{1, 6, 6, 19},   {2, 6, 42, 18},  {3, 6, 78, 2
 // placeholder of a program without an icon.
 constexpr int kBannerImage = 20, kStripImage = 35, kPlaceholderImage = 15;
 
+std::vector<int> FirstPaintPictures() {
+  std::vector<int> numbers = {kBannerImage, kStripImage, kPlaceholderImage};
+  for (const auto& b : kButtons) numbers.push_back(b.image);
+  return numbers;
+}
+
 }  // namespace
 
 void LoadMainWindowPictures() {
-  ui::LoadEmbeddedPicture(kBannerImage);
-  ui::LoadEmbeddedPicture(kStripImage);
-  ui::LoadEmbeddedPicture(kPlaceholderImage);
-  for (const auto& b : kButtons) ui::LoadEmbeddedPicture(b.image);
+  const std::vector<int> numbers = FirstPaintPictures();
+  // The same thread then readies a display context for each window of the
+  // first paint (and a few for the list's frame and the icons).
+  ui::LoadEmbeddedPicturesAhead(numbers.data(), static_cast<int>(numbers.size()),
+                                [] { ui::PrepareDisplayContexts(16); });
 }
 
 void CreateMainWindow() {
@@ -49,6 +58,7 @@ void CreateMainWindow() {
   MARK_LINE();
   if (!ui::UseControlParent(window)) return;
   ui::SetControlFont(-1, ui::FontHandle(11));
+  for (int number : FirstPaintPictures()) ui::LoadEmbeddedPicture(number);
   ui::CreateImageControl(kBanner, 8, 8, 200, 40, ui::ImageHandle(kBannerImage), 0);
   ui::CreateIconList(kProgramList, 9, 63, 139, 304, "", 160, ui::kListLargeIconView);
   ui::SetControlColour(kProgramList, 2, RGB(255, 255, 255));

@@ -13,7 +13,8 @@ constexpr int kButtonColumn = 93;
 constexpr int kTrayIcon = 92;
 constexpr int kPopupMenu = 57;
 
-// The embedded pictures the main window shows at once.
+// Starts making the embedded pictures the main window shows at once, on a
+// thread of their own; CreateMainWindow takes them when it needs them.
 void LoadMainWindowPictures();
 void CreateMainWindow();
 // Drops onto the window, the tray icon and its popup menu: nothing of the

@@ -34,12 +34,14 @@ struct Loaded {
 // Bigger files cannot hold a picture within the pixel limit.
 constexpr uint64_t kMaxImageFileBytes = kMaxImagePixels * 4 + (uint64_t{1} << 20);
 
-void ReleaseImage(ImageRecord& record) {
-  if (record.icon)
-    DestroyIcon(static_cast<HICON>(record.handle));
+void ReleaseHandle(HANDLE handle, bool icon) {
+  if (icon)
+    DestroyIcon(static_cast<HICON>(handle));
   else
-    DeleteObject(record.handle);
+    DeleteObject(handle);
 }
+
+void ReleaseImage(ImageRecord& record) { ReleaseHandle(record.handle, record.icon); }
 
 // Record flag: an icon whose depth has not been asked of the platform yet.
 constexpr uint8_t kImageDepthPending = 0x40;
@@ -257,6 +259,67 @@ bool Decode(ImageSource& source, Loaded* out) {
   return false;
 }
 
+bool FromMemory(const void* data, size_t size, Loaded* image) {
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  if (StartsWithBm(bytes, size)) return BitmapFromBmp(bytes, size, BmpKind::kSection32, image);
+  if (IsIconDirectory(bytes, size)) return IconFromMemory(bytes, size, image);
+  ImageSource source(data, size);
+  return Decode(source, image);
+}
+
+// Embedded picture `number` (resource type RT_RCDATA), or nullptr.
+const void* EmbeddedBytes(int number, size_t* size) {
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(number), MAKEINTRESOURCEA(10));
+  HGLOBAL block = resource ? LoadResource(module, resource) : nullptr;
+  *size = resource ? SizeofResource(module, resource) : 0;
+  return block && *size ? LockResource(block) : nullptr;
+}
+
+// Pictures made on a second thread. The thread touches nothing but these
+// records (the decoders are registered before it starts); the table learns
+// of them only when the thread has ended.
+struct AheadPicture {
+  int number;
+  Loaded image;
+  bool ok;
+};
+struct PicturesAhead {
+  HANDLE thread = nullptr;
+  DWORD threadId = 0;
+  std::vector<AheadPicture> pictures;
+  void (*then)() = nullptr;
+};
+PicturesAhead gAhead;
+
+DWORD WINAPI MakePicturesAhead(void*) {
+  for (AheadPicture& picture : gAhead.pictures) {
+    size_t size = 0;
+    const void* data = EmbeddedBytes(picture.number, &size);
+    picture.ok = data && FromMemory(data, size, &picture.image);
+  }
+  if (gAhead.then) gAhead.then();
+  return 0;
+}
+
+void CollectPicturesAhead() {
+  // The error trap may end the process from the thread itself.
+  if (!gAhead.thread || GetCurrentThreadId() == gAhead.threadId) return;
+  WaitForSingleObject(gAhead.thread, INFINITE);
+  CloseHandle(gAhead.thread);
+  gAhead.thread = nullptr;
+  for (const AheadPicture& picture : gAhead.pictures) {
+    if (!picture.ok) continue;
+    int identity = 0;
+    ImageRecord* record = Table().Reserve(picture.number, &identity);
+    if (record)
+      Store(picture.number, identity, record, picture.image);
+    else
+      ReleaseHandle(picture.image.handle, picture.image.icon);
+  }
+  gAhead.pictures.clear();
+}
+
 class FileHandle {
  public:
   explicit FileHandle(HANDLE h) : h_(h) {}
@@ -366,7 +429,10 @@ void ReleaseImageTarget(DrawTarget* target) {
 
 void ImagesStartup() { Table(); }
 
-void ImagesShutdown() { Table().ReleaseAll(); }
+void ImagesShutdown() {
+  CollectPicturesAhead();
+  Table().ReleaseAll();
+}
 
 void RegisterPngDecoder() {
   auto& decoders = Decoders();
@@ -378,19 +444,8 @@ intptr_t ImageFromMemory(int number, const void* data, size_t size) {
   int identity = 0;
   ImageRecord* record = Table().Reserve(number, &identity);
   if (!record) return 0;
-  if (!data) return Fail(identity);
-  const auto* bytes = static_cast<const uint8_t*>(data);
   Loaded image;
-  bool ok;
-  if (StartsWithBm(bytes, size)) {
-    ok = BitmapFromBmp(bytes, size, BmpKind::kSection32, &image);
-  } else if (IsIconDirectory(bytes, size)) {
-    ok = IconFromMemory(bytes, size, &image);
-  } else {
-    ImageSource source(data, size);
-    ok = Decode(source, &image);
-  }
-  return ok ? Store(number, identity, record, image) : Fail(identity);
+  return data && FromMemory(data, size, &image) ? Store(number, identity, record, image) : Fail(identity);
 }
 
 intptr_t ImageFromFile(int number, const char* path) {
@@ -547,14 +602,22 @@ bool ImageIsIcon(int number) {
 }
 
 int LoadEmbeddedPicture(int number) {
+  CollectPicturesAhead();
   if (number < kFirstEmbeddedImage || number > kLastEmbeddedImage) return 0;
   if (ImageHandle(number)) return 1;
-  HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(number), MAKEINTRESOURCEA(10));  // RT_RCDATA
-  HGLOBAL block = resource ? LoadResource(module, resource) : nullptr;
-  const void* data = block ? LockResource(block) : nullptr;
-  const DWORD size = resource ? SizeofResource(module, resource) : 0;
-  return data && size && ImageFromMemory(number, data, size) ? 1 : 0;
+  size_t size = 0;
+  const void* data = EmbeddedBytes(number, &size);
+  return data && ImageFromMemory(number, data, size) ? 1 : 0;
+}
+
+void LoadEmbeddedPicturesAhead(const int* numbers, int count, void (*then)()) {
+  CollectPicturesAhead();
+  for (int i = 0; i < count; ++i)
+    if (numbers[i] >= kFirstEmbeddedImage && numbers[i] <= kLastEmbeddedImage && !ImageHandle(numbers[i]))
+      gAhead.pictures.push_back({numbers[i], {}, false});
+  gAhead.then = then;
+  gAhead.thread = CreateThread(nullptr, 0, MakePicturesAhead, nullptr, 0, &gAhead.threadId);
+  if (!gAhead.thread) gAhead.pictures.clear();  // made when asked for, as always
 }
 
 int LoadEmbeddedPictures() {

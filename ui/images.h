@@ -53,5 +53,11 @@ int LoadEmbeddedPicture(int number);
 // Every embedded picture not there yet, in ascending order; returns how many
 // are there afterwards.
 int LoadEmbeddedPictures();
+// Starts making the given embedded pictures on a thread of its own, which
+// then runs `then` (work that touches no image). The next LoadEmbeddedPicture
+// (or LoadEmbeddedPictures, or ImagesShutdown) waits for the thread and files
+// the pictures under their numbers. For start-up, which has files to read and
+// windows to build meanwhile.
+void LoadEmbeddedPicturesAhead(const int* numbers, int count, void (*then)() = nullptr);
 
 }  // namespace ui

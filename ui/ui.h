@@ -62,6 +62,10 @@ HACCEL WindowAccelerators(HWND hwnd);
 int WindowNumberOf(HWND hwnd);
 // The application icon every window class carries (image 16 of the resources).
 HICON ApplicationIcon();
+// Makes `count` display contexts ready for windows that have not drawn yet;
+// any thread. Under Wine a window's first context is otherwise made at its
+// first paint, which asks the window server about the display three times.
+void PrepareDisplayContexts(int count);
 
 // Popup menus.
 HMENU NewPopupMenu(int number);

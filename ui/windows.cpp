@@ -5,6 +5,7 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "ui/events.h"
 #include "ui/object_table.h"
@@ -53,6 +54,29 @@ void WindowsStartup() {
 }
 
 void WindowsShutdown() { Windows().ReleaseAll(); }
+
+// Wine hands every window a context of its own from a cache, and a context
+// becomes free for another window only when its window is destroyed. So a
+// scratch window without a screen presence takes the contexts and gives them
+// back by going away.
+void PrepareDisplayContexts(int count) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  wchar_t className[48];
+  std::swprintf(className, sizeof className / sizeof className[0], L"TrovantoScratch%lu", GetCurrentThreadId());
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = instance;
+  wc.lpszClassName = className;
+  if (!RegisterClassW(&wc)) return;
+  if (HWND scratch = CreateWindowExW(0, className, L"", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, instance, nullptr)) {
+    std::vector<HDC> contexts;
+    for (int i = 0; i < count; ++i)
+      if (HDC dc = GetDC(scratch)) contexts.push_back(dc);
+    for (HDC dc : contexts) ReleaseDC(scratch, dc);
+    DestroyWindow(scratch);
+  }
+  UnregisterClassW(className, instance);
+}
 
 HICON ApplicationIcon() { return gAppIconSmall ? gAppIconSmall : gAppIcon; }
 

@@ -670,35 +670,54 @@ TEST_F(Images, AnyFreeIdentityWithMinusOne) {
 
 // --- Embedded pictures -------------------------------------------------------
 
+DWORD gAheadThread = 0;
+
+// Loaded where they are asked for, and made ahead on the start-up helper
+// (which then runs its follow-on work on its own thread): the same pictures.
 TEST_F(Images, EmbeddedPicturesLoadAtTheirSizes) {
-  EXPECT_EQ(ui::LoadEmbeddedPictures(), 21);
-  for (int n = ui::kFirstEmbeddedImage; n <= 34; ++n) {
-    SCOPED_TRACE(n);
+  for (const bool ahead : {false, true}) {
+    SCOPED_TRACE(ahead ? "made ahead" : "loaded when asked for");
+    if (ahead) {
+      ui::ImagesShutdown();
+      ui::ImagesStartup();
+      std::vector<int> numbers = {99};  // not an embedded picture: skipped
+      for (int n = ui::kFirstEmbeddedImage; n <= ui::kLastEmbeddedImage; ++n) numbers.push_back(n);
+      gAheadThread = GetCurrentThreadId();
+      ui::LoadEmbeddedPicturesAhead(numbers.data(), static_cast<int>(numbers.size()),
+                                    [] { gAheadThread = GetCurrentThreadId(); });
+    }
+    EXPECT_EQ(ui::LoadEmbeddedPictures(), 21);
+    if (ahead) {
+      EXPECT_NE(gAheadThread, GetCurrentThreadId()) << "the follow-on work did not run on the helper";
+    }
+    for (int n = ui::kFirstEmbeddedImage; n <= 34; ++n) {
+      SCOPED_TRACE(n);
+      int w = 0, h = 0;
+      ASSERT_TRUE(ui::ImageSize(n, &w, &h));
+      EXPECT_TRUE(ui::ImageIsIcon(n));
+      EXPECT_EQ(ui::ImageDepth(n), 32);
+      const int expectedWidth = n == 15 ? 32 : n == 20 ? 200 : 16;
+      const int expectedHeight = n == 15 ? 32 : n == 20 ? 40 : 16;
+      EXPECT_EQ(w, expectedWidth);
+      EXPECT_EQ(h, expectedHeight);
+    }
     int w = 0, h = 0;
-    ASSERT_TRUE(ui::ImageSize(n, &w, &h));
-    EXPECT_TRUE(ui::ImageIsIcon(n));
-    EXPECT_EQ(ui::ImageDepth(n), 32);
-    const int expectedWidth = n == 15 ? 32 : n == 20 ? 200 : 16;
-    const int expectedHeight = n == 15 ? 32 : n == 20 ? 40 : 16;
-    EXPECT_EQ(w, expectedWidth);
-    EXPECT_EQ(h, expectedHeight);
+    ASSERT_TRUE(ui::ImageSize(35, &w, &h));
+    EXPECT_EQ(w, 198);
+    EXPECT_EQ(h, 24);
+    EXPECT_EQ(ui::ImageDepth(35), 32);
+    // The status strip's frame and panels, which the clock and gauge draw into.
+    const std::vector<uint32_t> px = ReadPixels(ui::ImageHandle(35), 198, 24);
+    EXPECT_EQ(px[0], 0x969696u);
+    EXPECT_EQ(px[1 * 198 + 1], 0xFFFFFFu);
+    EXPECT_EQ(px[11 * 198 + 50], 0x969696u);
+    EXPECT_EQ(px[18 * 198 + 186], 0x969696u);
+    EXPECT_EQ(px[18 * 198 + 190], 0xFFFFFFu);
+    ui::DrawingStartup();
+    EXPECT_NE(ui::BeginDrawing(ui::ImageDrawTarget(35)), nullptr);
+    ui::EndDrawing();
+    ui::DrawingShutdown();
   }
-  int w = 0, h = 0;
-  ASSERT_TRUE(ui::ImageSize(35, &w, &h));
-  EXPECT_EQ(w, 198);
-  EXPECT_EQ(h, 24);
-  EXPECT_EQ(ui::ImageDepth(35), 32);
-  // The status strip's frame and panels, which the clock and gauge draw into.
-  const std::vector<uint32_t> px = ReadPixels(ui::ImageHandle(35), 198, 24);
-  EXPECT_EQ(px[0], 0x969696u);
-  EXPECT_EQ(px[1 * 198 + 1], 0xFFFFFFu);
-  EXPECT_EQ(px[11 * 198 + 50], 0x969696u);
-  EXPECT_EQ(px[18 * 198 + 186], 0x969696u);
-  EXPECT_EQ(px[18 * 198 + 190], 0xFFFFFFu);
-  ui::DrawingStartup();
-  EXPECT_NE(ui::BeginDrawing(ui::ImageDrawTarget(35)), nullptr);
-  ui::EndDrawing();
-  ui::DrawingShutdown();
 }
 
 }  // namespace

@@ -37,6 +37,8 @@ using settings::gSettings;
 
 constexpr char kTitle[] = "Trovanto";
 constexpr char kVersion[] = "1.0";
+// More entries than the program list shows at first in any font.
+constexpr int kPrefetchedIcons = 8;
 
 const char* const kDayNames[7] = {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"};
 const char* const kCommandCaptions[8] = {"",
@@ -132,7 +134,14 @@ void RunLauncher() {
   ui::MakeFont(13, "Arial", 8, ui::kFontBold);
   ui::MakeFont(14, "Arial", 7, 0);
   STARTUP_STEP("fonts");
-  // 11 to 16. Settings, skins, main window, catalogue, list, show.
+  // The catalogue is read before the window exists (no one sees the order),
+  // so that the icons of its first entries are taken on another thread
+  // while the settings are read and the main window is built.
+  MARK_LINE();
+  catalogue::LoadCatalogue();
+  catalogue::StartIconPrefetch(kPrefetchedIcons);
+  STARTUP_STEP("catalogue");
+  // 11 to 16. Settings, skins, main window, list, show.
   MARK_LINE();
   settings::LoadSettings();
   STARTUP_STEP("settings");
@@ -140,8 +149,8 @@ void RunLauncher() {
   CreateMainWindow();
   STARTUP_STEP("main window");
   MARK_LINE();
-  catalogue::LoadCatalogue();
-  STARTUP_STEP("catalogue");
+  catalogue::EndIconPrefetch();
+  STARTUP_STEP("icons joined");
   MARK_LINE();
   catalogue::FillProgramList(89);
   STARTUP_STEP("list filled");

@@ -37,6 +37,8 @@ class EntryIcon {
     source_ = std::move(source);
   }
   bool Pending() const { return source_ != nullptr; }
+  // The source still to be read, or nullptr.
+  const IconSource* Source() const { return source_.get(); }
   operator void*() const {
     if (source_) {
       if (!source_->Resolved) {

@@ -2,8 +2,10 @@
 
 #include <shellapi.h>
 
+#include <atomic>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "catalogue/text_ops.h"
 #include "settings/settings.h"
@@ -55,6 +57,37 @@ HANDLE ResolveIconSource(const IconSource& source) {
 
 void* ResolveSourceIcon(const IconSource& source) { return ResolveIconSource(source); }
 
+// The first icon at the system's large size, as the shell's ExtractIcon
+// gives it; taken from the window library so that the shell need not load
+// before the first paint. No icon, an unreadable or unknown file: nothing.
+HICON ExtractFromFile(const std::string& path) {
+  HICON icon = nullptr;
+  const UINT count = PrivateExtractIconsA(path.c_str(), 0, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                                          &icon, nullptr, 1, LR_DEFAULTCOLOR);
+  return count == 0 || count == 0xFFFFFFFFu ? nullptr : icon;
+}
+
+// Taking an icon costs a few milliseconds of trips to the window server, most
+// of it waiting: the icons of the first entries are taken on a thread of
+// their own while the main window is being built, so the first paint finds
+// them ready. The thread touches nothing but this record until it is joined.
+struct Prefetch {
+  HANDLE thread = nullptr;
+  std::vector<std::string> paths;
+  std::vector<HICON> icons;
+  std::atomic<bool> stop{false};
+  std::atomic<size_t> taken{0};
+};
+Prefetch gPrefetch;
+
+DWORD WINAPI PrefetchIcons(void*) {
+  for (size_t i = 0; i < gPrefetch.paths.size() && !gPrefetch.stop.load(); ++i) {
+    gPrefetch.icons[i] = ExtractFromFile(gPrefetch.paths[i]);
+    gPrefetch.taken.store(i + 1);
+  }
+  return 0;
+}
+
 }  // namespace
 
 HICON ExtractFirstIcon(const std::string& path) {
@@ -64,17 +97,45 @@ HICON ExtractFirstIcon(const std::string& path) {
   auto& icons = ExtractedIcons();
   const auto found = icons.find(key);
   if (found != icons.end()) return found->second;
-  // The first icon at the system's large size, as the shell's ExtractIcon
-  // gives it; taken from the window library so that the shell need not load
-  // before the first paint. No icon, an unreadable or unknown file: nothing.
-  HICON icon = nullptr;
-  const UINT count = PrivateExtractIconsA(path.c_str(), 0, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                                          &icon, nullptr, 1, LR_DEFAULTCOLOR);
-  if (count == 0 || count == 0xFFFFFFFFu) icon = nullptr;
+  HICON icon = ExtractFromFile(path);
   // Failures are not remembered: the add/change dialog may point at a file
   // that appears later in the run.
   if (icon != nullptr) icons.emplace(key, icon);
   return icon;
+}
+
+void StartIconPrefetch(int count) {
+  MARK_LINE();
+  if (gPrefetch.thread) return;
+  std::unordered_set<std::string> seen;
+  for (int i = 0; i < gCatalogue.Count() && i < count; ++i) {
+    const IconSource* source = gCatalogue.At(i).Icon.Source();
+    if (!source || source->Resolved || !source->OwnProgram || source->File.empty()) continue;
+    const std::string key = LowerCase1252(source->File);
+    if (ExtractedIcons().count(key) || !seen.insert(key).second) continue;
+    gPrefetch.paths.push_back(source->File);
+  }
+  if (gPrefetch.paths.empty()) return;
+  gPrefetch.icons.assign(gPrefetch.paths.size(), nullptr);
+  gPrefetch.stop = false;
+  gPrefetch.taken = 0;
+  gPrefetch.thread = CreateThread(nullptr, 0, PrefetchIcons, nullptr, 0, nullptr);
+  if (!gPrefetch.thread) gPrefetch.paths.clear();
+}
+
+int EndIconPrefetch() {
+  MARK_LINE();
+  if (!gPrefetch.thread) return 0;
+  gPrefetch.stop = true;
+  WaitForSingleObject(gPrefetch.thread, INFINITE);
+  CloseHandle(gPrefetch.thread);
+  gPrefetch.thread = nullptr;
+  int kept = 0;
+  for (size_t i = 0; i < gPrefetch.taken.load(); ++i)
+    if (gPrefetch.icons[i]) kept += ExtractedIcons().emplace(LowerCase1252(gPrefetch.paths[i]), gPrefetch.icons[i]).second;
+  gPrefetch.paths.clear();
+  gPrefetch.icons.clear();
+  return kept;
 }
 
 void LoadCatalogue() {

@@ -30,6 +30,13 @@ extern const char kCatalogueFileName[];
 // (compared ignoring case) gives the same handle for the rest of the run.
 HICON ExtractFirstIcon(const std::string& path);
 
+// Takes the icons of the first `count` entries (their own programs' icons)
+// on a thread of its own while start-up goes on; EndIconPrefetch stops it
+// after the icon it is taking and keeps what it took for ExtractFirstIcon
+// (it returns how many). Nothing else may extract icons in between.
+void StartIconPrefetch(int count);
+int EndIconPrefetch();
+
 // NameClashes of the program-wide catalogue.
 std::vector<std::pair<int, int>> CatalogueNameClashes();
 

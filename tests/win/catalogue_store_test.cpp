@@ -245,6 +245,56 @@ TEST_F(CatalogueStore, IconsComeFromProgramImageOrPlaceholder) {
   }
 }
 
+// A program's first icon, taken afresh.
+HICON FirstIconOf(const std::string& path) {
+  HICON icon = nullptr;
+  PrivateExtractIconsA(path.c_str(), 0, 32, 32, &icon, nullptr, 1, LR_DEFAULTCOLOR);
+  return icon;
+}
+
+// An icon as a 32 x 32 image list shows it on white.
+std::vector<COLORREF> IconPixels(HICON icon) {
+  HIMAGELIST list = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 1, 1);
+  ImageList_AddIcon(list, icon);
+  std::vector<COLORREF> pixels = wine_test::DrawnImageListEntry(list, 0, 32, RGB(255, 255, 255));
+  ImageList_Destroy(list);
+  return pixels;
+}
+
+// Start-up takes the first entries' icons on another thread: each program's
+// own icon, once per file, nothing for a missing program, and the entries
+// still take them only when first drawn.
+TEST_F(CatalogueStore, IconsTakenAheadAreEachProgramsOwn) {
+  ASSERT_TRUE(CopyFileA(SystemFile("notepad.exe").c_str(), (folder_ + "a.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(SystemFile("winemine.exe").c_str(), (folder_ + "b.exe").c_str(), FALSE));
+  const char* const programs[] = {"a.exe", "b.exe", "missing.exe", "A.EXE", "b.exe"};
+  std::string file;
+  for (int i = 0; i < 5; ++i)
+    file += "[E" + std::to_string(i) + "]\r\nDatei = " + Stored() + programs[i] + "\r\nIcon = " + Stored() +
+            programs[i] + "\r\n";
+  WriteFile(File(), file);
+  catalogue::LoadCatalogue();
+  ASSERT_EQ(gCatalogue.Count(), 5);
+  catalogue::StartIconPrefetch(8);
+  // Stopped only after the icon it is taking: given time, it takes all.
+  Sleep(1000);
+  EXPECT_EQ(catalogue::EndIconPrefetch(), 2);
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(gCatalogue.At(i).Icon.Pending()) << i;
+
+  const std::vector<COLORREF> own[] = {IconPixels(FirstIconOf(folder_ + "a.exe")), IconPixels(FirstIconOf(folder_ + "b.exe"))};
+  ASSERT_NE(own[0], own[1]) << "the two programs must show different icons";
+  const int ownOf[] = {0, 1, -1, 0, 1};
+  for (int i = 0; i < 5; ++i) {
+    const HANDLE icon = gCatalogue.At(i).Icon;
+    if (ownOf[i] < 0)
+      EXPECT_EQ(icon, Placeholder());
+    else
+      EXPECT_EQ(IconPixels(static_cast<HICON>(icon)), own[ownOf[i]]) << programs[i];
+  }
+  EXPECT_EQ(gCatalogue.At(0).Icon, gCatalogue.At(3).Icon);
+  EXPECT_EQ(catalogue::EndIconPrefetch(), 0);
+}
+
 // The 16 x 16 picture a list with icons shows for an item, drawn onto white.
 std::vector<COLORREF> ShownPicture(HWND list, int item) {
   LVITEMA lv{};

@@ -131,8 +131,14 @@ int EndIconPrefetch() {
   CloseHandle(gPrefetch.thread);
   gPrefetch.thread = nullptr;
   int kept = 0;
-  for (size_t i = 0; i < gPrefetch.taken.load(); ++i)
-    if (gPrefetch.icons[i]) kept += ExtractedIcons().emplace(LowerCase1252(gPrefetch.paths[i]), gPrefetch.icons[i]).second;
+  for (size_t i = 0; i < gPrefetch.taken.load(); ++i) {
+    HICON icon = gPrefetch.icons[i];
+    if (!icon) continue;
+    if (ExtractedIcons().emplace(LowerCase1252(gPrefetch.paths[i]), icon).second)
+      ++kept;
+    else
+      DestroyIcon(icon);  // taken meanwhile after all: one handle per file
+  }
   gPrefetch.paths.clear();
   gPrefetch.icons.clear();
   return kept;

@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "storage/line_counter.h"
 #include "storage/preference_file.h"
+#include "ui/controls.h"
 #include "ui/images.h"
 
 TROVANTO_LINE_BASE(storage::kLinesCatalogueStore)
@@ -75,6 +76,7 @@ struct Prefetch {
   HANDLE thread = nullptr;
   std::vector<std::string> paths;
   std::vector<HICON> icons;
+  std::vector<ICONINFO> bitmaps;  // copied out for the program list, or none
   std::atomic<bool> stop{false};
   std::atomic<size_t> taken{0};
 };
@@ -82,7 +84,9 @@ Prefetch gPrefetch;
 
 DWORD WINAPI PrefetchIcons(void*) {
   for (size_t i = 0; i < gPrefetch.paths.size() && !gPrefetch.stop.load(); ++i) {
-    gPrefetch.icons[i] = ExtractFromFile(gPrefetch.paths[i]);
+    HICON icon = ExtractFromFile(gPrefetch.paths[i]);
+    if (icon && !GetIconInfo(icon, &gPrefetch.bitmaps[i])) gPrefetch.bitmaps[i] = ICONINFO{};
+    gPrefetch.icons[i] = icon;
     gPrefetch.taken.store(i + 1);
   }
   return 0;
@@ -117,6 +121,7 @@ void StartIconPrefetch(int count) {
   }
   if (gPrefetch.paths.empty()) return;
   gPrefetch.icons.assign(gPrefetch.paths.size(), nullptr);
+  gPrefetch.bitmaps.assign(gPrefetch.paths.size(), ICONINFO{});
   gPrefetch.stop = false;
   gPrefetch.taken = 0;
   gPrefetch.thread = CreateThread(nullptr, 0, PrefetchIcons, nullptr, 0, nullptr);
@@ -133,14 +138,21 @@ int EndIconPrefetch() {
   int kept = 0;
   for (size_t i = 0; i < gPrefetch.taken.load(); ++i) {
     HICON icon = gPrefetch.icons[i];
+    const ICONINFO& bitmaps = gPrefetch.bitmaps[i];
     if (!icon) continue;
-    if (ExtractedIcons().emplace(LowerCase1252(gPrefetch.paths[i]), icon).second)
+    if (ExtractedIcons().emplace(LowerCase1252(gPrefetch.paths[i]), icon).second) {
       ++kept;
-    else
-      DestroyIcon(icon);  // taken meanwhile after all: one handle per file
+      if (bitmaps.hbmColor || bitmaps.hbmMask) ui::OfferIconBitmaps(icon, bitmaps);
+      continue;
+    }
+    // Taken meanwhile after all: one handle per file.
+    if (bitmaps.hbmColor) DeleteObject(bitmaps.hbmColor);
+    if (bitmaps.hbmMask) DeleteObject(bitmaps.hbmMask);
+    DestroyIcon(icon);
   }
   gPrefetch.paths.clear();
   gPrefetch.icons.clear();
+  gPrefetch.bitmaps.clear();
   return kept;
 }
 

@@ -57,6 +57,11 @@ constexpr int kItemChecked = 2;
 void ControlsStartup();
 void ControlsShutdown();
 
+// Hands over an icon's two bitmaps, already copied out of it (GetIconInfo,
+// which may run on any thread), to the first list with icons that adds the
+// icon at its own size; that list would otherwise copy them itself.
+void OfferIconBitmaps(HICON icon, const ICONINFO& info);
+
 // Where new controls go. UseControlParent also starts a new option group.
 HWND UseControlParent(HWND window);
 void EndContainer();

@@ -245,6 +245,17 @@ TEST_F(CatalogueStore, IconsComeFromProgramImageOrPlaceholder) {
   }
 }
 
+// The picture a list with icons shows for an item (16 x 16, or 32 x 32 in
+// the large-icon view), drawn onto white.
+std::vector<COLORREF> ShownPicture(HWND list, int item, bool large = false) {
+  LVITEMA lv{};
+  lv.mask = LVIF_IMAGE;
+  lv.iItem = item;
+  SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&lv));
+  return wine_test::DrawnImageListEntry(ListView_GetImageList(list, large ? LVSIL_NORMAL : LVSIL_SMALL), lv.iImage,
+                                        large ? 32 : 16, RGB(255, 255, 255));
+}
+
 // A program's first icon, taken afresh.
 HICON FirstIconOf(const std::string& path) {
   HICON icon = nullptr;
@@ -293,16 +304,22 @@ TEST_F(CatalogueStore, IconsTakenAheadAreEachProgramsOwn) {
   }
   EXPECT_EQ(gCatalogue.At(0).Icon, gCatalogue.At(3).Icon);
   EXPECT_EQ(catalogue::EndIconPrefetch(), 0);
+
+  // The program list in its large icons takes the bitmaps copied out ahead.
+  ui::WindowsStartup();
+  ui::ControlsStartup();
+  ASSERT_NE(ui::CreateProgramWindow(60, 0, 0, 300, 400, "Liste", ui::kTitleBar, nullptr), 0);
+  ui::UseControlParent(ui::WindowHandle(60));
+  ASSERT_NE(ui::CreateIconList(89, 0, 0, 200, 380, "", 0, ui::kListLargeIconView), 0);
+  catalogue::FillProgramList(89);
+  HWND list = ui::ControlHandle(89);
+  UpdateWindow(list);
+  for (int i : {0, 1, 3, 4}) EXPECT_EQ(ShownPicture(list, i, true), own[ownOf[i]]) << programs[i] << " in the list";
+  ui::CloseProgramWindow(60);
+  ui::ControlsShutdown();
+  ui::WindowsShutdown();
 }
 
-// The 16 x 16 picture a list with icons shows for an item, drawn onto white.
-std::vector<COLORREF> ShownPicture(HWND list, int item) {
-  LVITEMA lv{};
-  lv.mask = LVIF_IMAGE;
-  lv.iItem = item;
-  SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&lv));
-  return wine_test::DrawnImageListEntry(ListView_GetImageList(list, LVSIL_SMALL), lv.iImage, 16, RGB(255, 255, 255));
-}
 
 TEST_F(CatalogueStore, IconsAreTakenWhenTheListFirstDrawsThemAndAreTheRightOnes) {
   ASSERT_TRUE(CopyFileA(SystemFile("notepad.exe").c_str(), (folder_ + "prog.exe").c_str(), FALSE));

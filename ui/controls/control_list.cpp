@@ -264,6 +264,7 @@ void ControlsStartup() {
 
 void ControlsShutdown() {
   ControlTable().ReleaseAll();
+  ReleaseOfferedBitmaps();
   if (gList.toolTip && IsWindow(gList.toolTip)) DestroyWindow(gList.toolTip);
   gList = ControlList{};
   gList.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

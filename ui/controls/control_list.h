@@ -161,6 +161,9 @@ ControlRecord* ColouredContainerOf(HWND control);
 
 // Images: true for a bitmap, false for an icon (or nothing).
 bool IsBitmap(HANDLE image);
+
+// Releases the icon bitmaps offered to the lists and never taken.
+void ReleaseOfferedBitmaps();
 SIZE ImageSize(HANDLE image);
 
 // Kind tables.

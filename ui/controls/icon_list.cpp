@@ -71,6 +71,20 @@ int AddBitmap(HIMAGELIST list, HBITMAP source) {
   return index;
 }
 
+// Bitmaps copied out of icons ahead of time (see OfferIconBitmaps), each
+// taken by the first list that adds its icon.
+std::vector<std::pair<HICON, ICONINFO>> gOfferedBitmaps;
+
+bool TakeOfferedBitmaps(HICON icon, ICONINFO* info) {
+  for (auto it = gOfferedBitmaps.begin(); it != gOfferedBitmaps.end(); ++it) {
+    if (it->first != icon) continue;
+    *info = it->second;
+    gOfferedBitmaps.erase(it);
+    return true;
+  }
+  return false;
+}
+
 // An icon already at the list's size goes in through its own two bitmaps,
 // which is what the platform ends up adding too. Its icon path first makes a
 // copy of the icon at the list's size (a new icon and two new bitmaps, each a
@@ -81,7 +95,7 @@ int AddIcon(HIMAGELIST list, HICON icon) {
   if (w != GetSystemMetrics(SM_CXICON) || h != GetSystemMetrics(SM_CYICON))
     return ImageList_AddIcon(list, icon);  // the small list scales every icon
   ICONINFO info{};
-  if (!GetIconInfo(icon, &info)) return ImageList_AddIcon(list, icon);
+  if (!TakeOfferedBitmaps(icon, &info) && !GetIconInfo(icon, &info)) return ImageList_AddIcon(list, icon);
   BITMAP colour{}, mask{};
   int index = -1;
   if (info.hbmColor && info.hbmMask && GetObjectW(info.hbmColor, sizeof colour, &colour) &&
@@ -632,7 +646,19 @@ const ControlKind kIconListKind = {
     ParentMessage, OwnMessage, Release, GetState, SetState, AddItem, RemoveItem, ClearItems,
     CountItems, GetItemState, SetItemState, SetColour, false};
 
+void ReleaseOfferedBitmaps() {
+  for (const auto& offered : gOfferedBitmaps) {
+    if (offered.second.hbmColor) DeleteObject(offered.second.hbmColor);
+    if (offered.second.hbmMask) DeleteObject(offered.second.hbmMask);
+  }
+  gOfferedBitmaps.clear();
+}
+
 }  // namespace controls
+
+void OfferIconBitmaps(HICON icon, const ICONINFO& info) {
+  controls::gOfferedBitmaps.emplace_back(icon, info);
+}
 
 intptr_t CreateIconList(int number, int x, int y, int w, int h, const char* columnTitle,
                         int columnWidth, uint32_t flags) {

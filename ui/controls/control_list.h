@@ -161,10 +161,9 @@ ControlRecord* ColouredContainerOf(HWND control);
 
 // Images: true for a bitmap, false for an icon (or nothing).
 bool IsBitmap(HANDLE image);
-
+SIZE ImageSize(HANDLE image);
 // Releases the icon bitmaps offered to the lists and never taken.
 void ReleaseOfferedBitmaps();
-SIZE ImageSize(HANDLE image);
 
 // Kind tables.
 extern const ControlKind kImageButtonKind;

@@ -75,6 +75,11 @@ int AddBitmap(HIMAGELIST list, HBITMAP source) {
 // taken by the first list that adds its icon.
 std::vector<std::pair<HICON, ICONINFO>> gOfferedBitmaps;
 
+void DeleteIconBitmaps(const ICONINFO& info) {
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+}
+
 bool TakeOfferedBitmaps(HICON icon, ICONINFO* info) {
   for (auto it = gOfferedBitmaps.begin(); it != gOfferedBitmaps.end(); ++it) {
     if (it->first != icon) continue;
@@ -102,8 +107,7 @@ int AddIcon(HIMAGELIST list, HICON icon) {
       GetObjectW(info.hbmMask, sizeof mask, &mask) && colour.bmWidth == w && colour.bmHeight == h &&
       mask.bmWidth == w && mask.bmHeight == h)
     index = ImageList_Add(list, info.hbmColor, info.hbmMask);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
+  DeleteIconBitmaps(info);
   return index >= 0 ? index : ImageList_AddIcon(list, icon);
 }
 
@@ -647,10 +651,7 @@ const ControlKind kIconListKind = {
     CountItems, GetItemState, SetItemState, SetColour, false};
 
 void ReleaseOfferedBitmaps() {
-  for (const auto& offered : gOfferedBitmaps) {
-    if (offered.second.hbmColor) DeleteObject(offered.second.hbmColor);
-    if (offered.second.hbmMask) DeleteObject(offered.second.hbmMask);
-  }
+  for (const auto& offered : gOfferedBitmaps) DeleteIconBitmaps(offered.second);
   gOfferedBitmaps.clear();
 }
 

@@ -50,14 +50,16 @@ const char* const kCommandCaptions[8] = {"",
                                          "Fenster minimieren",
                                          "Beenden"};
 
-// Activation with the keyboard in the program list, the status strip's
-// tick, the rest of the embedded pictures, drops, tray icon and menu, skin
-// names.
+// What the first paint does not need, run after the window is shown and
+// before the first event is handed out: activation with the keyboard in the
+// program list, the status strip's tick, the rest of the embedded pictures,
+// drops, tray icon and menu, and last the skin names (only the settings
+// dialog lists them).
 void FinishStartup() {
   MARK_LINE();
   ShowMainWindow();
   STARTUP_STEP("activated");
-  // 18. The status strip's tick.
+  // The strip shows its embedded picture until the first tick, 250 ms on.
   MARK_LINE();
   ui::StartPeriodicTimer(0, 250, StatusStripTick);
   STARTUP_STEP("timer started");
@@ -84,7 +86,7 @@ void RunLauncher() {
   if (ShowRunningLauncher((std::string(kTitle) + " v" + kVersion).c_str())) ExitProcess(0);
 
   STARTUP_STEP("process start");
-  // 1. Services.
+  // Services: drawing, windows, common controls, images, timers.
   MARK_LINE();
   ui::DrawingStartup();
   ui::WindowsStartup();
@@ -93,17 +95,18 @@ void RunLauncher() {
   ui::TimerStartup();
 
   STARTUP_STEP("services");
-  // 2. Work area, taken once.
+  // Work area, taken once.
   MARK_LINE();
   RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   settings::gWorkAreaRight = work.right;
   settings::gWorkAreaBottom = work.bottom;
 
-  // 3. From here on every fault ends in the trap's message.
+  // From here on every fault ends in the trap's message.
   InstallErrorTrap(ExitAfterFault);
 
-  // 4 to 6. Run-time fields.
+  // Run-time fields: day names, title, version, start directory and drive,
+  // button captions, the first status and date texts.
   MARK_LINE();
   for (int i = 0; i < 7; ++i) gSettings.DayNames[static_cast<size_t>(i)] = kDayNames[i];
   gSettings.Title = kTitle;
@@ -117,14 +120,15 @@ void RunLauncher() {
   gSettings.DateText = BuildDateText();
 
   STARTUP_STEP("work area, trap, run-time fields");
-  // 7. The empty lists.
+  // The empty catalogue and skin-name list.
   MARK_LINE();
   catalogue::gCatalogue.Clear();
   settings::gSkinNames.clear();
 
   STARTUP_STEP("empty lists");
-  // 8 to 10. Decoder, embedded pictures (made on a second thread while
-  // start-up goes on), fonts.
+  // Decoder, then the pictures the main window shows (made on a second
+  // thread while start-up goes on), then fonts 12 to 14: the pictures are
+  // started first so that their thread overlaps everything below.
   MARK_LINE();
   ui::RegisterPngDecoder();
   LoadMainWindowPictures();
@@ -141,7 +145,9 @@ void RunLauncher() {
   catalogue::LoadCatalogue();
   catalogue::StartIconPrefetch(kPrefetchedIcons);
   STARTUP_STEP("catalogue");
-  // 11 to 16. Settings, skins, main window, list, show.
+  // Settings (displays, placement, font 11, skin images), the main window
+  // hidden with its controls, the first icons joined, the list filled, and
+  // only then the window shown, so that its first paint shows every entry.
   MARK_LINE();
   settings::LoadSettings();
   STARTUP_STEP("settings");
@@ -158,14 +164,14 @@ void RunLauncher() {
   PresentMainWindow();
   STARTUP_STEP("window shown");
 
-  // 17. Docking.
+  // Docking.
   MARK_LINE();
   ui::SetMessageHook(DockingHook);
   // Not needed for the first paint; still done before the first event is
-  // handed out, so nothing reacts differently (18 is in there).
+  // handed out, so nothing reacts differently (the tick starts in there).
   ui::RunBeforeFirstEvent(FinishStartup);
 
-  // 19.
+  // The main loop, until the user quits.
   RunMainLoop();
   Quit();
 }

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -35,23 +35,46 @@ constexpr uint32_t kGrey = Rgb(226, 226, 226), kBlack = Rgb(0, 0, 0);
 constexpr uint32_t kRed = Rgb(255, 0, 0), kBlue = Rgb(0, 0, 255), kGreen = Rgb(0, 160, 0);
 constexpr uint32_t kSentinel = Rgb(0x12, 0x34, 0x56);
 
-// A real PNG, so that the skins go through the launcher's own decoder.
+// A real PNG, so that the skins go through the launcher's own decoder: 8-bit
+// RGB rows without filtering, compressed by zlib (the launcher's libpng is
+// built without a writer).
 bool WritePng(const std::string& path, int w, int h, const std::function<uint32_t(int x, int y)>& colour) {
-  std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+  const size_t stride = static_cast<size_t>(w) * 3 + 1;
+  std::vector<uint8_t> rows(stride * static_cast<size_t>(h), 0);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const uint32_t c = colour(x, y);
-      uint8_t* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+      uint8_t* p = &rows[static_cast<size_t>(y) * stride + 1 + static_cast<size_t>(x) * 3];
       p[0] = static_cast<uint8_t>(c >> 16);
       p[1] = static_cast<uint8_t>(c >> 8);
       p[2] = static_cast<uint8_t>(c);
     }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(w);
-  image.height = static_cast<png_uint_32>(h);
-  image.format = PNG_FORMAT_RGB;
-  return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
+  uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
+  std::vector<uint8_t> packed(packedSize);
+  if (compress2(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()), 9) != Z_OK) return false;
+  packed.resize(packedSize);
+
+  std::string file("\x89PNG\r\n\x1A\n", 8);
+  auto put32 = [](std::string& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
+  };
+  auto chunk = [&](const char* type, const std::string& data) {
+    put32(file, static_cast<uint32_t>(data.size()));
+    const std::string body = std::string(type, 4) + data;
+    file += body;
+    put32(file, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
+                                            static_cast<uInt>(body.size()))));
+  };
+  std::string header;
+  put32(header, static_cast<uint32_t>(w));
+  put32(header, static_cast<uint32_t>(h));
+  header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, no filter, no interlace
+  chunk("IHDR", header);
+  chunk("IDAT", std::string(packed.begin(), packed.end()));
+  chunk("IEND", "");
+  std::ofstream out(path, std::ios::binary);
+  out.write(file.data(), static_cast<std::streamsize>(file.size()));
+  return static_cast<bool>(out);
 }
 
 // A marker in the top-left pixel on blue shows where each copy starts.

@@ -16,6 +16,19 @@
 //       launcher's peak memory at each size;
 //   startup_driver dialogs DRIVE RUNS N...
 //       times opening the add/change and the remove dialog with N entries;
+//   startup_driver outside DRIVE RUNS N...
+//       start-up as a user sees it, the entries laid out as for "sizes":
+//       from the process's creation until a poll from this process, every
+//       5 ms walking the top-level windows, finds the main window visible
+//       with every entry in its list; the baseline is the minimal window, a
+//       216 x 408 popup, until it is visible and has had its first paint;
+//   startup_driver coldstart DRIVE PROGRAMS
+//       one start of the launcher with PROGRAMS programs with their own icons,
+//       seen as "outside" sees it: bench/report traces which files it reads;
+//   startup_driver ab DRIVE OTHER_EXE RUNS N
+//       the drive's launcher against another build of it (copied onto the
+//       drive beside it), N entries as for "sizes", starts interleaved, both
+//       measures: for a change that must not make start-up slower;
 //   startup_driver pointer X Y | wait CLASS MS | close CLASS
 //       small remote-control steps for bench/idle.sh.
 //
@@ -676,10 +689,185 @@ int Dialogs(const char* driveArg, int runs, const std::vector<int>& sizes) {
   return 0;
 }
 
+// ---- Start-up seen from outside ----------------------------------------------
+// The measure a user or a stopwatch takes: nothing is asked of the program's
+// thread (no message is sent to it until its window is visible), the clock
+// starts when the system created the process, and the windows are found the
+// way a shell finds them, by walking every top-level window.
+
+using PreciseTime = VOID(WINAPI*)(LPFILETIME);
+
+// System time in ms, precise where the system offers it (Windows 8, Wine).
+double SystemMs() {
+  static const PreciseTime precise = reinterpret_cast<PreciseTime>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+  FILETIME t;
+  if (precise) {
+    precise(&t);
+  } else {
+    GetSystemTimeAsFileTime(&t);
+  }
+  return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+}
+
+double CreationMs(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+  return static_cast<double>((static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime) /
+         10000.0;
+}
+
+struct VisibleSearch {
+  DWORD process;
+  HWND found;
+};
+
+BOOL CALLBACK FindVisibleOfProcess(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<VisibleSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner != search->process || !IsWindowVisible(hwnd)) return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+
+// The process's first visible top-level window, found by walking them all.
+HWND VisibleWindowOf(DWORD process) {
+  VisibleSearch search = {process, nullptr};
+  EnumWindows(FindVisibleOfProcess, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Seen from outside: the launcher's window shows every entry; the popup's
+// window has been painted.
+bool SeenReady(const Target& target, HWND hwnd) {
+  if (target.items < 0) return Painted(hwnd);
+  HWND list = FindChild(hwnd, kProgramList);
+  LRESULT count = 0;
+  return list && Answers(list, LVM_GETITEMCOUNT, &count) && count >= target.items;
+}
+
+Started StartSeenFromOutside(const Target& target, const std::string& drive, DWORD timeoutMs) {
+  Started s;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string commandLine = "\"" + target.exe + "\"";
+  if (!CreateProcessA(target.exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, drive.c_str(),
+                      &startup, &s.process)) {
+    std::fprintf(stderr, "cannot start %s (error %lu)\n", target.exe.c_str(), GetLastError());
+    return s;
+  }
+  const double created = CreationMs(s.process.hProcess);
+  const double begin = Now();
+  for (;;) {
+    HWND hwnd = VisibleWindowOf(s.process.dwProcessId);
+    if (hwnd && SeenReady(target, hwnd)) {
+      s.ms = SystemMs() - created;
+      s.window = FindProcessWindow(s.process.dwProcessId, target.windowClass);
+      return s;
+    }
+    if (Now() - begin > timeoutMs) {
+      std::fprintf(stderr, "%s was not seen ready within %lu ms\n", target.exe.c_str(), timeoutMs);
+      return s;
+    }
+    if (WaitForSingleObject(s.process.hProcess, 5) == WAIT_OBJECT_0) {
+      std::fprintf(stderr, "%s ended before it was seen ready\n", target.exe.c_str());
+      return s;
+    }
+  }
+}
+
+// The launcher and the popup started in turn, the order alternating, and
+// the ratio of the medians; the entries are laid out as for Sizes.
+int Outside(const char* driveArg, int runs, const std::vector<int>& sizes) {
+  Paths p;
+  constexpr int kPrograms = 100;
+  if (!PreparePaths(driveArg, &p) || !LayOutOwnIcons(p.drive, p.demo, kPrograms)) return 1;
+  const Target baseline = {p.baseline, kBaselineClass, -1};
+  std::printf("outside: seen from another process polling every 5 ms, entries cycling through %d programs with "
+              "their own icons, %d runs per size\n",
+              kPrograms, runs);
+  for (int n : sizes) {
+    if (!WriteCycledCatalogue(p.drive, kPrograms, n)) return 1;
+    const Target launcher = {p.launcher, kLauncherClass, n};
+    std::vector<double> launcherMs, baselineMs;
+    // One start of each first, so that both find their files in the cache.
+    for (int r = -1; r < runs; ++r) {
+      const bool launcherFirst = r % 2 == 0;
+      for (int k = 0; k < 2; ++k) {
+        const Target& target = (k == 0) == launcherFirst ? launcher : baseline;
+        Started s = StartSeenFromOutside(target, p.drive, 300000);
+        const double ms = s.ms;
+        if (!Stop(target, s) || ms < 0) return 1;
+        if (r >= 0) (&target == &launcher ? launcherMs : baselineMs).push_back(ms);
+      }
+    }
+    std::printf("%d entries\n", n);
+    PrintTimes("launcher", launcherMs);
+    PrintTimes("popup", baselineMs);
+    const double l = Median(launcherMs), b = Median(baselineMs);
+    const auto range = std::minmax_element(launcherMs.begin(), launcherMs.end());
+    std::printf("RESULT outside entries=%d launcher_ms=%.1f baseline_ms=%.1f ratio=%.3f min_ms=%.0f max_ms=%.0f\n", n,
+                l, b, l / b, *range.first, *range.second);
+  }
+  return 0;
+}
+
+// One start, for bench/report to trace the files read on the way.
+int ColdStart(const char* driveArg, int programs) {
+  Paths p;
+  if (!PreparePaths(driveArg, &p) || !LayOutOwnIcons(p.drive, p.demo, programs)) return 1;
+  const Target launcher = {p.launcher, kLauncherClass, programs};
+  Started s = StartSeenFromOutside(launcher, p.drive, 300000);
+  const double ms = s.ms;
+  if (!Stop(launcher, s) || ms < 0) return 1;
+  std::printf("RESULT coldstart programs=%d launcher_ms=%.1f\n", programs, ms);
+  return 0;
+}
+
+int CompareBuilds(const char* driveArg, const char* otherExe, int runs, int entries) {
+  Paths p;
+  constexpr int kPrograms = 100;
+  if (!PreparePaths(driveArg, &p) || !LayOutOwnIcons(p.drive, p.demo, kPrograms) ||
+      !WriteCycledCatalogue(p.drive, kPrograms, entries))
+    return 1;
+  const std::string other = p.drive + "trovanto-b.exe";
+  if (!CopyFileA(otherExe, other.c_str(), FALSE)) {
+    std::fprintf(stderr, "cannot copy %s\n", otherExe);
+    return 1;
+  }
+  const Target builds[2] = {{p.launcher, kLauncherClass, entries}, {other, kLauncherClass, entries}};
+  std::vector<double> painted[2], outside[2];
+  for (int r = -1; r < runs; ++r) {
+    for (int k = 0; k < 2; ++k) {
+      const int b = (r + k) % 2 == 0 ? 0 : 1;
+      const int which = r < 0 ? k : b;
+      double ms = 0;
+      if (!TimeOnce(builds[which], p.drive, 300000, &ms)) return 1;
+      Started s = StartSeenFromOutside(builds[which], p.drive, 300000);
+      const double seen = s.ms;
+      if (!Stop(builds[which], s) || seen < 0) return 1;
+      if (r >= 0) {
+        painted[which].push_back(ms);
+        outside[which].push_back(seen);
+      }
+    }
+  }
+  std::printf("ab: %s against %s, %d entries, %d runs\n", p.launcher.c_str(), otherExe, entries, runs);
+  PrintTimes("A painted", painted[0]);
+  PrintTimes("B painted", painted[1]);
+  PrintTimes("A outside", outside[0]);
+  PrintTimes("B outside", outside[1]);
+  std::printf("RESULT ab entries=%d painted_a=%.1f painted_b=%.1f outside_a=%.1f outside_b=%.1f\n", entries,
+              Median(painted[0]), Median(painted[1]), Median(outside[0]), Median(outside[1]));
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: startup_driver startup DRIVE PROGRAMS RUNS\n"
-               "       startup_driver scale|scale-icons|sizes|dialogs DRIVE RUNS N...\n"
+               "       startup_driver scale|scale-icons|sizes|dialogs|outside DRIVE RUNS N...\n"
+               "       startup_driver coldstart DRIVE PROGRAMS | ab DRIVE OTHER_EXE RUNS N\n"
                "       startup_driver pointer X Y | wait CLASS MS | close CLASS\n");
   return 2;
 }
@@ -695,11 +883,15 @@ int main(int argc, char** argv) {
     for (int i = 4; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
     return Scale(argv[2], std::atoi(argv[3]), sizes, command == "scale-icons");
   }
-  if ((command == "sizes" || command == "dialogs") && argc >= 5) {
+  if ((command == "sizes" || command == "dialogs" || command == "outside") && argc >= 5) {
     std::vector<int> sizes;
     for (int i = 4; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-    return command == "sizes" ? Sizes(argv[2], std::atoi(argv[3]), sizes) : Dialogs(argv[2], std::atoi(argv[3]), sizes);
+    const int runs = std::atoi(argv[3]);
+    if (command == "outside") return Outside(argv[2], runs, sizes);
+    return command == "sizes" ? Sizes(argv[2], runs, sizes) : Dialogs(argv[2], runs, sizes);
   }
+  if (command == "ab" && argc == 6) return CompareBuilds(argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]));
+  if (command == "coldstart" && argc == 4) return ColdStart(argv[2], std::atoi(argv[3]));
   if (command == "pointer" && argc == 4) return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
   if (command == "wait" && argc == 4) {
     const double begin = Now();

@@ -298,15 +298,14 @@ bool FromUtf8(std::string_view s, std::string* out) {
 // places it lacks, and the file's own bytes are kept here for the rest of the run: when the
 // program writes that stand-in back where it came from (lower-cased, as catalogue paths are), the
 // kept bytes go into the file instead. So a save loses nothing the program never understood.
-struct KeptText {
-  std::string path;
-  bool isGroupName;
-  std::string group;   // for values: the group as the caller names it
-  std::string key;     // for values
+// Values are kept by file, group and key; group names by file and stand-in, all of them, so that
+// a stand-in two names share is known to be ambiguous and is written as it is.
+struct KeptValueText {
   std::string standIn;
   std::string stored;
 };
-std::vector<KeptText> gKept;
+std::unordered_map<std::string, KeptValueText> gKeptValues;
+std::unordered_map<std::string, std::vector<std::string>> gKeptNames;
 
 // Letter case as the program changes it: ASCII and the Windows-1252 letters.
 unsigned char Fold1252(unsigned char b) {
@@ -316,6 +315,11 @@ unsigned char Fold1252(unsigned char b) {
   return b;
 }
 
+void AppendFolded(std::string& out, std::string_view text) {
+  for (char c : text) out += static_cast<char>(Fold1252(static_cast<unsigned char>(c)));
+  out += '\0';
+}
+
 bool SameText1252(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
@@ -323,57 +327,63 @@ bool SameText1252(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool SameKept(const KeptText& kept, bool isGroupName, std::string_view group, std::string_view key) {
-  return kept.isGroupName == isGroupName && SameName(kept.path, gPref.path) && kept.group == group &&
-         SameName(kept.key, key);
+std::string ValuePlace(std::string_view group, std::string_view key) {
+  std::string place;
+  AppendFolded(place, gPref.path);
+  AppendFolded(place, group);
+  AppendFolded(place, key);
+  return place;
 }
 
-// A text that read exactly is its own: what an earlier read of the same place kept is void.
-void Forget(bool isGroupName, std::string_view group, std::string_view key, const std::string& text) {
-  gKept.erase(std::remove_if(gKept.begin(), gKept.end(),
-                             [&](const KeptText& kept) {
-                               return SameKept(kept, isGroupName, group, key) &&
-                                      (!isGroupName || SameText1252(kept.standIn, text));
-                             }),
-              gKept.end());
+std::string NamePlace(std::string_view standIn) {
+  std::string place;
+  AppendFolded(place, gPref.path);
+  AppendFolded(place, standIn);
+  return place;
 }
 
-void Keep(bool isGroupName, std::string_view group, std::string_view key, const std::string& standIn,
-          std::string_view stored) {
-  for (KeptText& kept : gKept) {
-    // A value's place has one kept text; names that share a stand-in are all kept, so that a
-    // write of that stand-in can tell it is ambiguous.
-    if (SameKept(kept, isGroupName, group, key) && (!isGroupName || kept.stored == stored)) {
-      kept.standIn = standIn;
-      kept.stored = stored;
-      return;
-    }
-  }
-  gKept.push_back({gPref.path, isGroupName, std::string(group), std::string(key), standIn, std::string(stored)});
+bool AnyKept() { return !gKeptValues.empty() || !gKeptNames.empty(); }
+
+void KeepValue(std::string_view group, std::string_view key, const std::string& standIn, std::string_view stored) {
+  gKeptValues[ValuePlace(group, key)] = KeptValueText{standIn, std::string(stored)};
+}
+
+void AddName(std::vector<std::string>& names, std::string_view stored) {
+  if (std::find(names.begin(), names.end(), stored) == names.end()) names.emplace_back(stored);
+}
+
+std::string ToUtf8(std::string_view s);
+LineIt FindGroup(std::string_view name);
+
+// A group that carries the stand-in itself as its name makes it ambiguous too, whichever is read
+// first.
+void KeepName(const std::string& standIn, std::string_view stored) {
+  std::vector<std::string>& names = gKeptNames[NamePlace(standIn)];
+  AddName(names, stored);
+  const std::string literal = ToUtf8(standIn);
+  if (FindGroup(literal) != gPref.lines.end()) AddName(names, literal);
+}
+
+// A value that read exactly is its own: what an earlier read of the same place kept is void.
+void ForgetValue(std::string_view group, std::string_view key) { gKeptValues.erase(ValuePlace(group, key)); }
+void NameReadExactly(const std::string& name, std::string_view stored) {
+  auto found = gKeptNames.find(NamePlace(name));
+  if (found != gKeptNames.end()) AddName(found->second, stored);
 }
 
 // The kept bytes for a group name the caller hands in, when exactly one kept name fits it.
 const std::string* KeptGroupName(std::string_view name) {
-  const std::string* found = nullptr;
-  for (const KeptText& kept : gKept) {
-    if (!kept.isGroupName || !SameName(kept.path, gPref.path) || !SameText1252(kept.standIn, name)) continue;
-    if (found != nullptr && *found != kept.stored) return nullptr;
-    found = &kept.stored;
-  }
-  return found;
+  if (gKeptNames.empty()) return nullptr;
+  auto found = gKeptNames.find(NamePlace(name));
+  return found != gKeptNames.end() && found->second.size() == 1 ? &found->second.front() : nullptr;
 }
 
 std::string CurrentGroupName();
 
 const std::string* KeptValue(std::string_view key, std::string_view value) {
-  if (gKept.empty()) return nullptr;
-  const std::string group = CurrentGroupName();
-  for (const KeptText& kept : gKept) {
-    if (!kept.isGroupName && SameName(kept.path, gPref.path) && SameText1252(kept.group, group) &&
-        SameName(kept.key, key) && SameText1252(kept.standIn, value))
-      return &kept.stored;
-  }
-  return nullptr;
+  if (gKeptValues.empty()) return nullptr;
+  auto found = gKeptValues.find(ValuePlace(CurrentGroupName(), key));
+  return found != gKeptValues.end() && SameText1252(found->second.standIn, value) ? &found->second.stored : nullptr;
 }
 
 // A caller's text in the form the lines store it; `scratch` holds the conversion.
@@ -786,9 +796,9 @@ std::string GroupName() {
   if (!gPref.utf8) return std::string(stored);
   std::string name;
   if (!FromUtf8(stored, &name)) {
-    Keep(true, {}, {}, name, stored);
-  } else if (!gKept.empty()) {
-    Forget(true, {}, {}, name);
+    KeepName(name, stored);
+  } else if (AnyKept()) {
+    NameReadExactly(name, stored);
   }
   return name;
 }
@@ -824,9 +834,9 @@ std::string ReadString(const char* key, const char* def) {
   if (!gPref.utf8) return std::string(v);
   std::string text;
   if (!FromUtf8(v, &text)) {
-    Keep(false, CurrentGroupName(), Arg(key), text, v);
-  } else if (!gKept.empty()) {
-    Forget(false, CurrentGroupName(), Arg(key), text);
+    KeepValue(CurrentGroupName(), Arg(key), text, v);
+  } else if (AnyKept()) {
+    ForgetValue(CurrentGroupName(), Arg(key));
   }
   return text;
 }

@@ -286,6 +286,17 @@ TEST_F(PreferenceFile, Utf8FileStartedOverKeepsItsMarkAndWhatThe8BitTextLacks) {
             "[B]\r\nDatei = \\Apps\\\xE3\x83\x90\\T.exe\r\nIcon = \\\xC3\x28.ico\r\n"
             "[Neu \xE2\x82\xAC]\r\nDatei = \\x\xE2\x80\x99.exe\r\n");
 
+  // Two names that read as one stand-in: neither is picked for it.
+  Put(path_, "\xEF\xBB\xBF[\xE3\x83\x84\xE3\x83\xBC\xE3\x83\xAB]\r\n[\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88]\r\n");
+  ASSERT_EQ(preference::Open(path_.c_str()), 1);
+  while (preference::NextGroup()) EXPECT_EQ(preference::GroupName(), "???");
+  preference::Close();
+  ASSERT_EQ(preference::Create(path_.c_str()), 1);
+  preference::SelectGroup("???");
+  preference::WriteString("k", "v");
+  ASSERT_EQ(preference::Close(), 1);
+  EXPECT_EQ(Get(path_), "\xEF\xBB\xBF\r\n[???]\r\nk = v\r\n");
+
   // A file of the same name that never came in as UTF-8 is written as 8-bit text.
   const std::string other = dir_ + "/other.dat";
   ASSERT_EQ(preference::Create(other.c_str()), 1);

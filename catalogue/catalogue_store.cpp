@@ -92,12 +92,51 @@ DWORD WINAPI PrefetchIcons(void*) {
   return 0;
 }
 
+// A byte lowers when the code page has it as a single capital letter whose
+// small letter is again one byte of the code page, and the pair converts
+// back and forth without loss: so the lowered path names the same file on
+// any file system that ignores case. Asked of the platform's own conversion,
+// which knows every code page Windows can run in, rather than kept in tables.
+CaseRules RulesOfCodePage(UINT codePage) {
+  CaseRules rules;
+  for (int b = 0x80; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(b))) {
+      rules.lead[b] = true;
+      continue;
+    }
+    wchar_t upper = 0;
+    if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, &byte, 1, &upper, 1) != 1) continue;
+    if (!IsCharUpperW(upper) || !IsCharAlphaW(upper)) continue;
+    wchar_t lower = upper, back = 0;
+    CharLowerBuffW(&lower, 1);
+    back = lower;
+    CharUpperBuffW(&back, 1);
+    if (lower == upper || back != upper) continue;
+    char small[4] = {};
+    BOOL lost = FALSE;
+    const int n = WideCharToMultiByte(codePage, 0, &lower, 1, small, sizeof small, nullptr,
+                                      codePage == CP_UTF8 ? nullptr : &lost);
+    wchar_t again = 0;
+    if (n != 1 || lost || MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, small, 1, &again, 1) != 1 ||
+        again != lower)
+      continue;
+    rules.lower[b] = static_cast<unsigned char>(small[0]);
+  }
+  return rules;
+}
+
 }  // namespace
+
+const CaseRules& SystemCaseRules() {
+  static const CaseRules rules = RulesOfCodePage(GetACP());
+  return rules;
+}
 
 HICON ExtractFirstIcon(const std::string& path) {
   MARK_LINE();
   if (path.empty()) return nullptr;
-  const std::string key = LowerCase1252(path);
+  const std::string key = LowerCase(path, SystemCaseRules());
   auto& icons = ExtractedIcons();
   const auto found = icons.find(key);
   if (found != icons.end()) return found->second;
@@ -115,7 +154,7 @@ void StartIconPrefetch(int count) {
   for (int i = 0; i < gCatalogue.Count() && i < count; ++i) {
     const IconSource* source = gCatalogue.At(i).Icon.Source();
     if (!source || source->Resolved || !source->OwnProgram || source->File.empty()) continue;
-    const std::string key = LowerCase1252(source->File);
+    const std::string key = LowerCase(source->File, SystemCaseRules());
     if (ExtractedIcons().count(key) || !seen.insert(key).second) continue;
     gPrefetch.paths.push_back(source->File);
   }
@@ -140,7 +179,7 @@ int EndIconPrefetch() {
     HICON icon = gPrefetch.icons[i];
     const ICONINFO& bitmaps = gPrefetch.bitmaps[i];
     if (!icon) continue;
-    if (ExtractedIcons().emplace(LowerCase1252(gPrefetch.paths[i]), icon).second) {
+    if (ExtractedIcons().emplace(LowerCase(gPrefetch.paths[i], SystemCaseRules()), icon).second) {
       ++kept;
       if (bitmaps.hbmColor || bitmaps.hbmMask) ui::OfferIconBitmaps(icon, bitmaps);
       continue;
@@ -173,10 +212,12 @@ void LoadCatalogue() {
       gCatalogue.SelectIndex(gCatalogue.Count());
       AppEntry& entry = gCatalogue.Add();
       entry.Name = preference::GroupName();
-      const std::string program = drive + LowerCase1252(preference::ReadString(kProgramKey, ""));
+      // Paths are in the system's code page: lowered by its rules, and never
+      // the second byte of a two-byte character.
+      const std::string program = drive + LowerCase(preference::ReadString(kProgramKey, ""), SystemCaseRules());
       entry.FileName = FilePart(program);
       entry.Folder = PathPart(program);
-      entry.IconFile = drive + LowerCase1252(preference::ReadString(kIconKey, ""));
+      entry.IconFile = drive + LowerCase(preference::ReadString(kIconKey, ""), SystemCaseRules());
       const bool own = entry.IconFile.size() == entry.Folder.size() + entry.FileName.size() &&
                        entry.IconFile.compare(0, entry.Folder.size(), entry.Folder) == 0 &&
                        entry.IconFile.compare(entry.Folder.size(), std::string::npos, entry.FileName) == 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/text_ops.h"
 
 namespace catalogue {
 
@@ -36,6 +37,10 @@ HICON ExtractFirstIcon(const std::string& path);
 // (it returns how many). Nothing else may extract icons in between.
 void StartIconPrefetch(int count);
 int EndIconPrefetch();
+
+// The letter rules of the system's ANSI code page, the one file names are in
+// (taken once). Stored paths are lowered by these.
+const CaseRules& SystemCaseRules();
 
 // NameClashes of the program-wide catalogue.
 std::vector<std::pair<int, int>> CatalogueNameClashes();

@@ -51,14 +51,38 @@ std::string FilePart(const std::string& path) {
   return path.substr(begin, quote == std::string::npos ? std::string::npos : quote - begin);
 }
 
-std::string LowerCase1252(const std::string& text) {
+CaseRules::CaseRules() {
+  for (int b = 0; b < 256; ++b) lower[b] = static_cast<unsigned char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
+}
+
+const CaseRules& Windows1252Rules() {
+  static const CaseRules rules = [] {
+    CaseRules r;
+    for (int b = 0xC0; b <= 0xDE; ++b)
+      if (b != 0xD7) r.lower[b] = static_cast<unsigned char>(b + 32);
+    r.lower[0x8A] = 0x9A;
+    r.lower[0x8C] = 0x9C;
+    r.lower[0x8E] = 0x9E;
+    r.lower[0x9F] = 0xFF;
+    return r;
+  }();
+  return rules;
+}
+
+std::string LowerCase(const std::string& text, const CaseRules& rules) {
   std::string out = text;
-  for (char& c : out) {
-    const unsigned char b = static_cast<unsigned char>(c);
-    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE)) c = static_cast<char>(b + 32);
+  for (size_t i = 0; i < out.size(); ++i) {
+    const unsigned char b = static_cast<unsigned char>(out[i]);
+    if (rules.lead[b]) {
+      ++i;  // the second byte belongs to the character
+      continue;
+    }
+    out[i] = static_cast<char>(rules.lower[b]);
   }
   return out;
 }
+
+std::string LowerCase1252(const std::string& text) { return LowerCase(text, Windows1252Rules()); }
 
 std::string RemoveText(const std::string& source, const std::string& text) {
   // With nothing to remove every position would match an empty text and the

@@ -17,7 +17,25 @@ std::string PathPart(const std::string& path);
 // cut at the next double quote.
 std::string FilePart(const std::string& path);
 
-// A-Z and the Windows-1252 capitals 0xC0..0xDE lowered; the rest unchanged.
+// How a code page writes letters: which bytes begin a two-byte character (whose second byte may
+// look like any letter), and what each single-byte capital lowers to (itself for every byte that
+// is no capital letter). The platform side fills one for the system's ANSI code page, the one file
+// names are in.
+struct CaseRules {
+  bool lead[256] = {};
+  unsigned char lower[256] = {};
+  CaseRules();  // ASCII capitals only
+};
+
+// Windows-1252: A-Z, the capitals 0xC0..0xDE except the multiplication sign 0xD7, and
+// S, OE, Z with caron and Y with diaeresis (0x8A, 0x8C, 0x8E, 0x9F).
+const CaseRules& Windows1252Rules();
+
+// The letters of `text` lowered by `rules`; both bytes of a two-byte character and every byte that
+// is no letter stay as they are, so a lowered path still names the same file.
+std::string LowerCase(const std::string& text, const CaseRules& rules);
+
+// LowerCase by the Windows-1252 rules: for the program's own texts.
 std::string LowerCase1252(const std::string& text);
 
 // Every non-overlapping occurrence of `text` removed, left to right,

@@ -10,6 +10,7 @@
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/images.h"
+#include "ui/standard_dialogs.h"
 #include "ui/ui.h"
 
 TROVANTO_LINE_BASE(storage::kLinesPasswordPrompt)
@@ -29,6 +30,12 @@ constexpr int kScramble = 32;
 
 constexpr char kTitle[] = "Gesch\xFCtzter Bereich";
 constexpr char kRequest[] = "Bitte geben Sie ein Passwort ein:";
+// No stored password holds a character Windows-1252 lacks; compared as a
+// look-alike it would let in more than the one password.
+constexpr char kCharacterRefused[] =
+    "Das Passwort enth\xE4lt ein Zeichen, das in keinem Passwort stehen kann!\r\n\r\n"
+    "Erlaubt sind Buchstaben, Ziffern und Zeichen des westeurop\xE4ischen Zeichensatzes (Windows-1252).";
+constexpr uint32_t kInformationIcon = 0x40;
 
 bool OpenPrompt() {
   MARK_LINE();
@@ -56,7 +63,10 @@ void EndPrompt(int granted) {
 // True when the prompt has ended.
 bool CheckPassword() {
   MARK_LINE();
-  if (ui::GetControlText(kPasswordField) == ShiftText(gSettings.Passwort, -kScramble)) {
+  std::string typed;
+  if (!ui::GetControlTextExactly(kPasswordField, &typed)) {
+    ui::ShowMessage(TitleWithVersion().c_str(), kCharacterRefused, kInformationIcon);
+  } else if (typed == ShiftText(gSettings.Passwort, -kScramble)) {
     EndPrompt(1);
     return true;
   }

@@ -54,6 +54,14 @@ constexpr uint32_t kDialogFlags = ui::kTitleBar | ui::kCloseBox | ui::kCentreOnS
 constexpr uint32_t kFontEffects = 256;
 constexpr int kScramble = 32;
 constexpr int kAtPosition = 0;
+constexpr uint32_t kInformationIcon = 0x40;
+
+// A password character that Windows-1252 lacks could only be stored as a
+// look-alike, and then an l with stroke and a plain l would both open the
+// protected area.
+constexpr char kPasswordCharacterRefused[] =
+    "Dieses Zeichen kann nicht in einem Passwort stehen!\r\n\r\n"
+    "Erlaubt sind Buchstaben, Ziffern und Zeichen des westeurop\xE4ischen Zeichensatzes (Windows-1252).";
 
 struct AlignmentOption {
   int control;
@@ -113,6 +121,22 @@ std::string LowerCase1252(std::string text) {
     if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE)) c = static_cast<char>(b + 32);
   }
   return text;
+}
+
+// The typed password, exactly; a character it cannot hold is refused and the
+// field goes back to the password in effect.
+void TakePassword(int type) {
+  MARK_LINE();
+  std::string typed;
+  if (!ui::GetControlTextExactly(kPasswordField, &typed)) {
+    ui::ShowMessage(TitleWithVersion().c_str(), kPasswordCharacterRefused, kInformationIcon);
+    SetFieldText(kPasswordField, gKnown.password);
+    ui::FocusControl(kPasswordField);
+    return;
+  }
+  if (type == ui::kItemChange && typed == gKnown.password) return;
+  gKnown.password = typed;
+  gSettings.Passwort = ShiftText(typed, kScramble);
 }
 
 void Heading(int x, int y, int w, const char* text) {
@@ -275,7 +299,7 @@ void SettingsControlEvent(int control, int type) {
   MARK_LINE();
   switch (control) {
     case kPasswordField:
-      if (TextChanged(control, type)) gSettings.Passwort = ShiftText(ui::GetControlText(control), kScramble);
+      TakePassword(type);
       break;
     case kPositionX:
     case kPositionY:

@@ -214,40 +214,176 @@ bool Failed(storage::OpenStatus status) {
 
 std::string_view Arg(const char* s) { return s != nullptr ? std::string_view(s) : std::string_view(); }
 
-// Latin-1 to UTF-8, used for everything the caller hands in while the file is in UTF-8 mode.
+// Windows-1252 bytes 80-9F as code points. The five bytes 1252 leaves unassigned stand for the
+// control characters of the same number, as the platform's own conversion has them.
+constexpr uint16_t kHigh1252[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The program's text to UTF-8, used for everything the caller hands in while the file is in
+// UTF-8 mode.
 std::string ToUtf8(std::string_view s) {
   std::string out;
   out.reserve(s.size() * 2);
   for (char c : s) {
     auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) {
+    const uint32_t code = b >= 0x80 && b < 0xA0 ? kHigh1252[b - 0x80] : b;
+    if (code < 0x80) {
       out += c;
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
     } else {
-      out += static_cast<char>(0xC0 | (b >> 6));
-      out += static_cast<char>(0x80 | (b & 0x3F));
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
     }
   }
   return out;
 }
 
-// UTF-8 back to Latin-1. Only C2 xx and C3 xx encode code points 80-FF; every other byte above 7F
-// is either invalid or part of a code point above 255, and either makes the whole text "".
-std::string FromUtf8(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    auto b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) {
-      out += s[i];
-      continue;
-    }
-    if ((b != 0xC2 && b != 0xC3) || i + 1 >= s.size()) return std::string();
-    auto next = static_cast<unsigned char>(s[i + 1]);
-    if ((next & 0xC0) != 0x80) return std::string();
-    out += static_cast<char>(((b & 0x1F) << 6) | (next & 0x3F));
-    ++i;
+// One code point from s at i (advancing i), or -1 for a byte that begins no valid sequence
+// (i then moves past that byte alone). Overlong forms and surrogates are invalid.
+int32_t NextCodePoint(std::string_view s, size_t& i) {
+  const auto b = static_cast<unsigned char>(s[i++]);
+  if (b < 0x80) return b;
+  int extra;
+  uint32_t code, least;
+  if (b >= 0xC2 && b <= 0xDF) {
+    extra = 1, code = b & 0x1F, least = 0x80;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    extra = 2, code = b & 0x0F, least = 0x800;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    extra = 3, code = b & 0x07, least = 0x10000;
+  } else {
+    return -1;
   }
-  return out;
+  if (s.size() - i < static_cast<size_t>(extra)) return -1;
+  for (int k = 0; k < extra; ++k) {
+    const auto next = static_cast<unsigned char>(s[i + k]);
+    if ((next & 0xC0) != 0x80) return -1;
+    code = (code << 6) | (next & 0x3F);
+  }
+  if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return -1;
+  i += extra;
+  return static_cast<int32_t>(code);
+}
+
+// The byte the program's text has for a code point, or -1. Code points 80-9F come back as the
+// bytes of the same number, as earlier versions read them: those versions wrote each byte
+// 80-9F (the euro sign as 80) as that code point.
+int ByteFor(int32_t code) {
+  if (code >= 0 && code <= 0xFF) return code;
+  for (int k = 0; k < 32; ++k)
+    if (kHigh1252[k] == static_cast<uint32_t>(code)) return 0x80 + k;
+  return -1;
+}
+
+// UTF-8 to the program's text. False when something had no place in it (a code point 1252 lacks,
+// an invalid sequence); each such character or byte is then a '?' in `out`.
+bool FromUtf8(std::string_view s, std::string* out) {
+  out->clear();
+  out->reserve(s.size());
+  bool exact = true;
+  for (size_t i = 0; i < s.size();) {
+    const int byte = ByteFor(NextCodePoint(s, i));
+    if (byte < 0) exact = false;
+    *out += static_cast<char>(byte < 0 ? '?' : byte);
+  }
+  return exact;
+}
+
+// A text of a UTF-8 file that the program's text cannot hold is handed out with '?' in the
+// places it lacks, and the file's own bytes are kept here for the rest of the run: when the
+// program writes that stand-in back where it came from (lower-cased, as catalogue paths are), the
+// kept bytes go into the file instead. So a save loses nothing the program never understood.
+// Values are kept by file, group and key; group names by file and stand-in, all of them, so that
+// a stand-in two names share is known to be ambiguous and is written as it is.
+struct KeptValueText {
+  std::string standIn;
+  std::string stored;
+};
+std::unordered_map<std::string, KeptValueText> gKeptValues;
+std::unordered_map<std::string, std::vector<std::string>> gKeptNames;
+
+// Letter case as the program changes it: ASCII and the Windows-1252 letters.
+unsigned char Fold1252(unsigned char b) {
+  if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) return static_cast<unsigned char>(b + 32);
+  if (b == 0x8A || b == 0x8C || b == 0x8E) return static_cast<unsigned char>(b + 16);
+  if (b == 0x9F) return 0xFF;
+  return b;
+}
+
+void AppendFolded(std::string& out, std::string_view text) {
+  for (char c : text) out += static_cast<char>(Fold1252(static_cast<unsigned char>(c)));
+  out += '\0';
+}
+
+bool SameText1252(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Fold1252(static_cast<unsigned char>(a[i])) != Fold1252(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+std::string ValuePlace(std::string_view group, std::string_view key) {
+  std::string place;
+  AppendFolded(place, gPref.path);
+  AppendFolded(place, group);
+  AppendFolded(place, key);
+  return place;
+}
+
+std::string NamePlace(std::string_view standIn) {
+  std::string place;
+  AppendFolded(place, gPref.path);
+  AppendFolded(place, standIn);
+  return place;
+}
+
+bool AnyKept() { return !gKeptValues.empty() || !gKeptNames.empty(); }
+
+void KeepValue(std::string_view group, std::string_view key, const std::string& standIn, std::string_view stored) {
+  gKeptValues[ValuePlace(group, key)] = KeptValueText{standIn, std::string(stored)};
+}
+
+void AddName(std::vector<std::string>& names, std::string_view stored) {
+  if (std::find(names.begin(), names.end(), stored) == names.end()) names.emplace_back(stored);
+}
+
+std::string ToUtf8(std::string_view s);
+LineIt FindGroup(std::string_view name);
+
+// A group that carries the stand-in itself as its name makes it ambiguous too, whichever is read
+// first.
+void KeepName(const std::string& standIn, std::string_view stored) {
+  std::vector<std::string>& names = gKeptNames[NamePlace(standIn)];
+  AddName(names, stored);
+  const std::string literal = ToUtf8(standIn);
+  if (FindGroup(literal) != gPref.lines.end()) AddName(names, literal);
+}
+
+// A value that read exactly is its own: what an earlier read of the same place kept is void.
+void ForgetValue(std::string_view group, std::string_view key) { gKeptValues.erase(ValuePlace(group, key)); }
+void NameReadExactly(const std::string& name, std::string_view stored) {
+  auto found = gKeptNames.find(NamePlace(name));
+  if (found != gKeptNames.end()) AddName(found->second, stored);
+}
+
+// The kept bytes for a group name the caller hands in, when exactly one kept name fits it.
+const std::string* KeptGroupName(std::string_view name) {
+  if (gKeptNames.empty()) return nullptr;
+  auto found = gKeptNames.find(NamePlace(name));
+  return found != gKeptNames.end() && found->second.size() == 1 ? &found->second.front() : nullptr;
+}
+
+std::string CurrentGroupName();
+
+const std::string* KeptValue(std::string_view key, std::string_view value) {
+  if (gKeptValues.empty()) return nullptr;
+  auto found = gKeptValues.find(ValuePlace(CurrentGroupName(), key));
+  return found != gKeptValues.end() && SameText1252(found->second.standIn, value) ? &found->second.stored : nullptr;
 }
 
 // A caller's text in the form the lines store it; `scratch` holds the conversion.
@@ -257,7 +393,30 @@ std::string_view Stored(const char* s, std::string& scratch) {
   return scratch;
 }
 
-std::string Returned(std::string_view s) { return gPref.utf8 ? FromUtf8(s) : std::string(s); }
+std::string_view StoredGroupName(const char* name, std::string& scratch) {
+  if (gPref.utf8) {
+    if (const std::string* kept = KeptGroupName(Arg(name))) return *kept;
+  }
+  return Stored(name, scratch);
+}
+
+std::string_view StoredValue(const char* key, const char* value, std::string& scratch) {
+  if (gPref.utf8) {
+    if (const std::string* kept = KeptValue(Arg(key), Arg(value))) return *kept;
+  }
+  return Stored(value, scratch);
+}
+
+std::string Returned(std::string_view s) {
+  if (!gPref.utf8) return std::string(s);
+  std::string text;
+  FromUtf8(s, &text);
+  return text;
+}
+
+std::string CurrentGroupName() {
+  return gPref.currentGroup == gPref.lines.end() ? std::string() : Returned(gPref.currentGroup->name);
+}
 
 // The new texts may point into the line's own storage, so they are joined before it is replaced.
 void SetTexts(Line& line, std::string_view name, std::string_view value) {
@@ -330,14 +489,12 @@ const std::string_view* FindValue(const char* key) {
 // Byte classes for the parse loop: one table look-up per byte instead of a chain of compares.
 constexpr uint8_t kEndOfLine = 1;
 constexpr uint8_t kEquals = 2;
-constexpr uint8_t kClose = 4;
 struct ByteClasses {
   uint8_t of[256] = {};
   constexpr ByteClasses() {
     of[static_cast<unsigned char>('\r')] = kEndOfLine;
     of[static_cast<unsigned char>('\n')] = kEndOfLine;
     of[static_cast<unsigned char>('=')] = kEquals;
-    of[static_cast<unsigned char>(']')] = kClose;
   }
 };
 constexpr ByteClasses kClasses;
@@ -362,9 +519,13 @@ void Parse(const char* p, const char* end) {
       it->kind = Kind::kComment;
       it->name = std::string_view(text, static_cast<size_t>(eol - text));
     } else if (first == '[') {
+      // The name runs to the last "]" of the line: names are written as they are, so a "]" inside
+      // one ("Tool [x64] beta") is part of it, and text after the closing one was never written.
       const char* name = p + 1;
-      const char* close = Until(name, end, kEndOfLine | kClose);
-      eol = (close < end && *close == ']') ? Until(close, end, kEndOfLine) : close;
+      eol = Until(name, end, kEndOfLine);
+      const char* close = eol;
+      while (close > name && close[-1] != ']') --close;
+      close = close > name ? close - 1 : eol;
       LineIt it = gPref.lines.emplace(None());
       it->kind = Kind::kGroup;
       it->name = std::string_view(name, static_cast<size_t>(close - name));
@@ -388,6 +549,21 @@ void Parse(const char* p, const char* end) {
     p = eol;
     while (p < end && IsLineEnd(*p)) ++p;
   }
+}
+
+// Files read in UTF-8 mode in this run. A save that starts them over keeps the mode: written as
+// 8-bit text they would lose every character the program's text cannot hold, and the editor that
+// wrote them would read the rest wrongly.
+std::vector<std::string> gUtf8Files;
+
+bool WasUtf8(std::string_view path) {
+  for (const std::string& file : gUtf8Files)
+    if (SameName(file, path)) return true;
+  return false;
+}
+
+void RememberUtf8(const std::string& path) {
+  if (!path.empty() && !WasUtf8(path)) gUtf8Files.push_back(path);
 }
 
 // Reads the open file into the buffer and the line list. When that fails (no memory, a read
@@ -415,6 +591,7 @@ void Load() {
   if (length >= 3 && std::memcmp(data, kByteOrderMark, 3) == 0) {
     gPref.utf8 = true;
     begin += 3;
+    RememberUtf8(gPref.path);
   }
   try {
     Parse(begin, data + length);
@@ -560,6 +737,7 @@ int Create(const char* path) {
   m.writable = true;
   m.modified = true;
   m.indexBuilt = true;
+  m.utf8 = WasUtf8(m.path);
   return 1;
 }
 
@@ -613,7 +791,16 @@ int NextGroup() {
 }
 
 std::string GroupName() {
-  return gPref.currentGroup == None() ? std::string() : Returned(gPref.currentGroup->name);
+  if (gPref.currentGroup == None()) return std::string();
+  const std::string_view stored = gPref.currentGroup->name;
+  if (!gPref.utf8) return std::string(stored);
+  std::string name;
+  if (!FromUtf8(stored, &name)) {
+    KeepName(name, stored);
+  } else if (AnyKept()) {
+    NameReadExactly(name, stored);
+  }
+  return name;
 }
 
 int SelectGroup(const char* name) {
@@ -626,7 +813,7 @@ int SelectGroup(const char* name) {
     return 1;
   }
   std::string scratch;
-  std::string_view stored = Stored(name, scratch);
+  std::string_view stored = StoredGroupName(name, scratch);
   LineIt header = FindGroup(stored);
   if (header != None()) {
     m.currentGroup = m.currentLine = header;
@@ -640,10 +827,17 @@ int SelectGroup(const char* name) {
 std::string ReadString(const char* key, const char* def) {
   const std::string_view* value = FindValue(key);
   if (value == nullptr) return std::string(Arg(def));
+  // Blanks are single bytes in either mode, so they go before the conversion.
   std::string_view v = *value;
   while (!v.empty() && IsBlank(v.front())) v.remove_prefix(1);
-  std::string text = Returned(v);
-  while (!text.empty() && IsBlank(text.back())) text.pop_back();
+  while (!v.empty() && IsBlank(v.back())) v.remove_suffix(1);
+  if (!gPref.utf8) return std::string(v);
+  std::string text;
+  if (!FromUtf8(v, &text)) {
+    KeepValue(CurrentGroupName(), Arg(key), text, v);
+  } else if (AnyKept()) {
+    ForgetValue(CurrentGroupName(), Arg(key));
+  }
   return text;
 }
 
@@ -673,7 +867,7 @@ void WriteString(const char* key, const char* value) {
   AppendPendingGroup();
   std::string keyScratch, valueScratch;
   std::string_view storedKey = Stored(key, keyScratch);
-  std::string_view storedValue = Stored(value, valueScratch);
+  std::string_view storedValue = StoredValue(key, value, valueScratch);
   KeySearch found = FindKey(storedKey);
   LineIt line = found.line;
   if (line != None()) {
@@ -703,20 +897,35 @@ void RemoveGroup(const char* name) {
   // Converted like every other name, so that a group whose name has umlauts can be removed from a
   // UTF-8 file too.
   std::string scratch;
-  std::string_view stored = Stored(name, scratch);
+  std::string_view stored = StoredGroupName(name, scratch);
   BuildIndex();
   auto entry = m.index.find(stored);
   if (entry == m.index.end()) return;
   LineIt it = entry->second.first;
+  // Of groups whose names differ only in case, the one named exactly goes: each is an entry of its
+  // own to the reader, and removing the second must not take the first.
+  if (entry->second.count > 1 && it->name != stored) {
+    for (LineIt later = std::next(it); later != None(); ++later) {
+      if (later->kind == Kind::kGroup && later->name == stored) {
+        it = later;
+        break;
+      }
+    }
+  }
+  const bool first = it == entry->second.first;
   const size_t others = entry->second.count - 1;
   // The key views the header's text, so it goes before the header does.
-  m.index.erase(entry);
+  if (first) {
+    m.index.erase(entry);
+  } else {
+    entry->second.count = others;
+  }
   do {
     if (it == m.currentGroup) m.currentGroup = None();
     if (it == m.currentLine) m.currentLine = None();
     it = m.lines.erase(it);
   } while (it != None() && it->kind != Kind::kGroup);
-  if (others > 0) {
+  if (first && others > 0) {
     // Only a header after the removed one can carry the same name.
     for (; it != None(); ++it) {
       if (it->kind == Kind::kGroup && SameName(it->name, stored)) {

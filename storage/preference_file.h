@@ -3,6 +3,12 @@
 // At most one file is open at a time; its state is one process-wide record, so every operation is a
 // free function. Names and values are 8-bit (Windows-1252) strings; a null pointer counts as "".
 // Failures show only in results: 0 from Open, Create and SelectGroup, defaults from reads.
+//
+// A file that begins with the UTF-8 mark is read and written as UTF-8, converted from and to
+// Windows-1252. A text with characters 1252 lacks (or invalid bytes) reads with a '?' for each;
+// its own bytes are kept for the run, and writing that stand-in back to the same place of that
+// file (the same group and key, letter case aside; a group name that no other kept name shares)
+// writes the kept bytes. A file read as UTF-8 in this run stays UTF-8 when Create starts it over.
 #include <cstdint>
 #include <string>
 
@@ -41,6 +47,7 @@ bool IsOpen();
 int RewindGroups();
 // Moves to the next group header; 0 at the end, leaving the current group as it was.
 int NextGroup();
+// The name runs from "[" to the last "]" of the header line (the whole rest without one).
 std::string GroupName();
 
 // 1 when the group exists or `name` is empty (the lines before the first group). Otherwise the name
@@ -53,6 +60,7 @@ void WriteString(const char* key, const char* value);
 void WriteInt(const char* key, int32_t value);
 // Goes directly after the line written or selected last.
 void WriteComment(const char* text);
+// The first group named exactly so, else the first whose name differs in ASCII case only.
 void RemoveGroup(const char* name);
 
 }  // namespace preference

@@ -90,6 +90,9 @@ intptr_t CreateFrame(int number, int x, int y, int w, int h, const char* text, i
 // Generic operations. A number that names no control: 0 (GetControlText: "").
 int SetControlText(int number, const char* text);
 std::string GetControlText(int number);
+// The text exactly as typed: false (and "") when it holds a character Windows-1252 lacks, which
+// GetControlText would give as a look-alike or "?".
+bool GetControlTextExactly(int number, std::string* text);
 intptr_t GetControlState(int number);
 int SetControlState(int number, intptr_t value);
 // position -1 appends. Returns non-zero on success.

@@ -13,6 +13,9 @@ namespace ui {
 // are the exception: they are the system's own and keep its code page.
 std::wstring WideFrom1252(const char* text);
 std::string NarrowTo1252(const wchar_t* text, int length = -1);
+// False when the text holds a character Windows-1252 lacks (the conversion would put a
+// look-alike or "?" in its place); `out` is then "".
+bool NarrowTo1252Exactly(const wchar_t* text, int length, std::string* out);
 std::wstring WideFromSystem(const char* text);
 std::string NarrowToSystem(const wchar_t* text);
 

@@ -32,6 +32,17 @@ std::string Narrow(UINT codePage, const wchar_t* text, int length) {
 
 std::wstring WideFrom1252(const char* text) { return Widen(1252, text); }
 std::string NarrowTo1252(const wchar_t* text, int length) { return Narrow(1252, text, length); }
+
+bool NarrowTo1252Exactly(const wchar_t* text, int length, std::string* out) {
+  // The way back tells: a best-fit letter ("l" for "\u0142") or "?" converts back to itself, not
+  // to what was typed.
+  std::wstring given = text ? (length < 0 ? std::wstring(text) : std::wstring(text, static_cast<size_t>(length)))
+                            : std::wstring();
+  *out = Narrow(1252, given.c_str(), static_cast<int>(given.size()));
+  if (Widen(1252, out->c_str()) == given) return true;
+  out->clear();
+  return false;
+}
 std::wstring WideFromSystem(const char* text) { return Widen(CP_ACP, text); }
 std::string NarrowToSystem(const wchar_t* text) { return Narrow(CP_ACP, text, -1); }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "storage/file_shim.h"
 
@@ -74,6 +76,8 @@ TEST_F(PreferenceFile, ReadsValuesTheWayTheyWereMeant) {
       {"first duplicate group wins", "[G]\r\nk = 1\r\n[G]\r\nk = 2\r\n", "G", "k", "1", 1},
       {"text after ] ignored", "[G] junk\r\nk = 1\r\n", "G", "k", "1", 1},
       {"header without ]", "[G x\r\nk = 1\r\n", "G x", "k", "1", 1},
+      {"name runs to the last ]", "[Alpha [x64] beta] \r\nk = 1\r\n", "Alpha [x64] beta", "k", "1", 1},
+      {"name ending in ]", "[tool[1]]\r\nk = 1\r\n", "tool[1]", "k", "1", 1},
       {"blanks before header", " \t[G]\r\nk = 1\r\n", "G", "k", "1", 1},
       {"global key not in a group", "k = 1\r\n[G]\r\n", "G", "k", nullptr, 0},
       {"global key in the global section", "k = 1\r\n[G]\r\n", "", "k", "1", 1},
@@ -182,6 +186,16 @@ TEST_F(PreferenceFile, RewritesExactly) {
          EXPECT_EQ(SelectGroup("A"), 0);
        },
        "[B]\r\n"},
+      {"of names differing in case, the exact one goes", "[Tool]\r\na = 1\r\n[TOOL]\r\na = 2\r\n[tool]\r\n",
+       [] {
+         preference::RemoveGroup("TOOL");
+         EXPECT_EQ(SelectGroup("TOOL"), 1);
+         EXPECT_EQ(preference::ReadString("a", ""), "1");
+         preference::RemoveGroup("Tool");
+       },
+       "[tool]\r\n"},
+      {"name with brackets removed whole", "[Alpha [x64] beta]\r\na = 1\r\n[Alpha [x64]\r\n",
+       [] { preference::RemoveGroup("Alpha [x64] beta"); }, "[Alpha [x64]\r\n"},
       {"UTF-8 group removed by its 8-bit name", "\xEF\xBB\xBF[\xC3\x96l]\r\n[B]\r\n",
        [] { preference::RemoveGroup("\xD6l"); }, "\xEF\xBB\xBF\r\n[B]\r\n"},
   };
@@ -195,7 +209,7 @@ TEST_F(PreferenceFile, RewritesExactly) {
   }
 }
 
-TEST_F(PreferenceFile, Utf8ValuesReadBackAsLatin1OrNothing) {
+TEST_F(PreferenceFile, Utf8ValuesReadAsWindows1252WhereItHasTheCharacters) {
   struct Case {
     const char* stored;
     const char* read;
@@ -203,12 +217,15 @@ TEST_F(PreferenceFile, Utf8ValuesReadBackAsLatin1OrNothing) {
       {"abc", "abc"},
       {"\xC3\xB6", "\xF6"},
       {"\xC2\xA0x", "\xA0x"},
-      {"\xC3", ""},              // cut short
-      {"\xC3\x28", ""},          // no continuation byte
-      {"\xE2\x82\xAC", ""},      // beyond 255
-      {"\xC0\xB6", ""},          // overlong
-      {"\xB6", ""},              // stray continuation byte
-      {"ok \xF0\x9F\x98\x80", ""},
+      {"2\xE2\x80\x93" "3 \xE2\x82\xAC \xE2\x80\x99 \xC5\xA0", "2\x96" "3 \x80 \x92 \x8A"},  // en dash, euro, quote, S caron
+      {"\xC2\x80\xC2\x9D", "\x80\x9D"},  // as earlier versions wrote bytes 80-9F
+      {"\xC3", "?"},                        // cut short
+      {"\xC3\x28", "?("},                   // no continuation byte
+      {"\xC0\xB6", "??"},                   // overlong
+      {"\xED\xA0\x80", "???"},              // a surrogate
+      {"\xB6", "?"},                        // stray continuation byte
+      {"ok \xF0\x9F\x98\x80", "ok ?"},
+      {"\\\xE3\x82\xB0\\t.exe", "\\?\\t.exe"},  // beyond Windows-1252
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
@@ -221,10 +238,72 @@ TEST_F(PreferenceFile, Utf8ValuesReadBackAsLatin1OrNothing) {
     EXPECT_EQ(preference::ReadInt("N", -1), 42);
     preference::Close();
   }
-  Put(path_, "\xEF\xBB\xBF[\xE2\x82\xAC]\r\n");
+  Put(path_, "\xEF\xBB\xBF[\xE2\x82\xAC \xCE\xA9]\r\n");
   ASSERT_EQ(preference::Open(path_.c_str()), 1);
   ASSERT_EQ(preference::NextGroup(), 1);
-  EXPECT_EQ(preference::GroupName(), "");
+  EXPECT_EQ(preference::GroupName(), "\x80 ?");
+}
+
+// What the catalogue and the settings do with a UTF-8 file: read everything, start the file over
+// and write back what was read (paths lower-cased). Nothing may be lost, and the file stays UTF-8.
+TEST_F(PreferenceFile, Utf8FileStartedOverKeepsItsMarkAndWhatThe8BitTextLacks) {
+  const std::string before =
+      "\xEF\xBB\xBF[Werkzeug \xE2\x80\x93 neu]\r\nDatei = \\Apps\\2\xC3\x97" "3\\\xE2\x80\x93\\T.exe\r\n"
+      "[\xE3\x83\x84\xE3\x83\xBC\xE3\x83\xAB]\r\nDatei = \\Apps\\\xE3\x82\xB0\\T.exe\r\n"
+      "[B]\r\nDatei = \\Apps\\\xE3\x83\x90\\T.exe\r\nIcon = \\\xC3\x28.ico\r\n";
+  Put(path_, before);
+  struct Entry {
+    std::string name, file, icon;
+  };
+  std::vector<Entry> entries;
+  ASSERT_EQ(preference::Open(path_.c_str()), 1);
+  while (preference::NextGroup()) {
+    entries.push_back({preference::GroupName(), preference::ReadString("Datei", ""), preference::ReadString("Icon", "")});
+  }
+  preference::Close();
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].name, "Werkzeug \x96 neu");
+  EXPECT_EQ(entries[0].file, "\\Apps\\2\xD7" "3\\\x96\\T.exe");
+  EXPECT_EQ(entries[1].name, "???");
+  EXPECT_EQ(entries[1].file, "\\Apps\\?\\T.exe");
+  EXPECT_EQ(entries[2].file, "\\Apps\\?\\T.exe") << "a stand-in as long as the other";
+  EXPECT_EQ(entries[2].icon, "\\?(.ico");
+
+  ASSERT_EQ(preference::Create(path_.c_str()), 1);
+  for (const Entry& e : entries) {
+    std::string file = e.file, icon = e.icon;
+    for (char& ch : file) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    preference::SelectGroup(e.name.c_str());
+    preference::WriteString("Datei", file.c_str());
+    if (!icon.empty()) preference::WriteString("Icon", icon.c_str());
+  }
+  preference::SelectGroup("Neu \x80");
+  preference::WriteString("Datei", "\\x\x92.exe");
+  ASSERT_EQ(preference::Close(), 1);
+  EXPECT_EQ(Get(path_),
+            "\xEF\xBB\xBF\r\n[Werkzeug \xE2\x80\x93 neu]\r\nDatei = \\apps\\2\xC3\x97" "3\\\xE2\x80\x93\\t.exe\r\n"
+            "[\xE3\x83\x84\xE3\x83\xBC\xE3\x83\xAB]\r\nDatei = \\Apps\\\xE3\x82\xB0\\T.exe\r\n"
+            "[B]\r\nDatei = \\Apps\\\xE3\x83\x90\\T.exe\r\nIcon = \\\xC3\x28.ico\r\n"
+            "[Neu \xE2\x82\xAC]\r\nDatei = \\x\xE2\x80\x99.exe\r\n");
+
+  // Two names that read as one stand-in: neither is picked for it.
+  Put(path_, "\xEF\xBB\xBF[\xE3\x83\x84\xE3\x83\xBC\xE3\x83\xAB]\r\n[\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88]\r\n");
+  ASSERT_EQ(preference::Open(path_.c_str()), 1);
+  while (preference::NextGroup()) EXPECT_EQ(preference::GroupName(), "???");
+  preference::Close();
+  ASSERT_EQ(preference::Create(path_.c_str()), 1);
+  preference::SelectGroup("???");
+  preference::WriteString("k", "v");
+  ASSERT_EQ(preference::Close(), 1);
+  EXPECT_EQ(Get(path_), "\xEF\xBB\xBF\r\n[???]\r\nk = v\r\n");
+
+  // A file of the same name that never came in as UTF-8 is written as 8-bit text.
+  const std::string other = dir_ + "/other.dat";
+  ASSERT_EQ(preference::Create(other.c_str()), 1);
+  preference::SelectGroup("\x96");
+  preference::WriteString("Datei", "\\Apps\\?\\T.exe");
+  ASSERT_EQ(preference::Close(), 1);
+  EXPECT_EQ(Get(other), "[\x96]\r\nDatei = \\Apps\\?\\T.exe\r\n");
 }
 
 TEST_F(PreferenceFile, HostileInputLoadsAndSurvivesARewrite) {

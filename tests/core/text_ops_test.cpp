@@ -48,12 +48,30 @@ TEST(TextOps, DroppedFilesThatArePrograms) {
   }
 }
 
-TEST(TextOps, LowerCase1252) {
-  EXPECT_EQ(LowerCase1252("AZaz@[`{"), "azaz@[`{");
-  for (int b = 0xC0; b <= 0xDE; ++b)  // A-grave .. Thorn, the multiplication sign included
-    EXPECT_EQ(LowerCase1252(std::string(1, char(b))), std::string(1, char(b + 32))) << b;
-  EXPECT_EQ(LowerCase1252("\xD7"), "\xF7");
-  EXPECT_EQ(LowerCase1252("\xBF\xDF\xFF\x8A"), "\xBF\xDF\xFF\x8A");
+// Lowering must leave a path naming the same file: only letters change, by the rules of the code
+// page the path is in, and never a byte of a two-byte character.
+TEST(TextOps, LowerCaseChangesOnlyLettersOfItsCodePage) {
+  CaseRules japanese;  // code page 932: lead bytes 81-9F and E0-FC, letters ASCII only
+  for (int b = 0x81; b <= 0xFC; ++b) japanese.lead[b] = b <= 0x9F || b >= 0xE0;
+  CaseRules greek;  // code page 1253: capitals C1-D9 (D2 unassigned), accented ones at A2 and B8-BF
+  for (int b = 0xC1; b <= 0xD9; ++b)
+    if (b != 0xD2) greek.lower[b] = static_cast<unsigned char>(b + 32);
+  greek.lower[0xA2] = 0xDC;
+  struct Case {
+    const char* label;
+    const CaseRules& rules;
+    const char *text, *lowered;
+  } cases[] = {
+      {"ASCII", Windows1252Rules(), "AZaz@[`{", "azaz@[`{"},
+      {"1252 capitals", Windows1252Rules(), "\xC0\xC9\xD6\xD8\xDE\x8A\x8C\x8E\x9F", "\xE0\xE9\xF6\xF8\xFE\x9A\x9C\x9E\xFF"},
+      {"1252 non-letters stay", Windows1252Rules(), "2\xD7" "3 \xBF\xDF\xFF\x96\x80", "2\xD7" "3 \xBF\xDF\xFF\x96\x80"},
+      {"second bytes stay", japanese, "\\A\x83\x4F\x83\x5A\\B\x82\x60.EXE", "\\a\x83\x4F\x83\x5A\\b\x82\x60.exe"},
+      {"lead byte at the end", japanese, "T\x83", "t\x83"},
+      {"single-byte kana stay", japanese, "\xB1\xC4", "\xB1\xC4"},
+      {"Greek capitals", greek, "\xC1\xD3\xD9\xA2\xD2", "\xE1\xF3\xF9\xDC\xD2"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LowerCase(c.text, c.rules), c.lowered) << c.label;
+  EXPECT_EQ(LowerCase1252("A\xD7\xC4"), "a\xD7\xE4");
 }
 
 TEST(TextOps, RemoveText) {

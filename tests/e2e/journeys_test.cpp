@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <initializer_list>
 #include <set>
 #include <string>
 #include <utility>
@@ -677,6 +676,87 @@ TEST_F(Journeys, FirstRunBuildsTheCatalogueWhichFollowsTheStickToAnotherLetter) 
   EXPECT_EQ(log.Lines(), (std::vector<std::string>{RecordLine("\\apps\\beta tool\\beta.exe", 'U'),
                                                     RecordLine("\\apps\\alpha\\alpha.exe", 'U')}));
   QuitExpectingZero();
+}
+
+// ---- paths and names in other characters ----
+
+// Every byte of a path survives a save and a restart but the case of its
+// letters, and the program still starts: a folder with the multiplication
+// sign, one with an en dash in a catalogue that Notepad saved as UTF-8 (the
+// file stays UTF-8, and what the program cannot hold is kept as it was), and
+// a name with brackets.
+TEST_F(Journeys, PathsAndNamesKeepTheirBytesThroughASaveAndARestart) {
+  ASSERT_EQ(GetACP(), 1252u) << "the driver runs in Windows-1252";
+  {
+    Drive drive("bytes");
+    ASSERT_TRUE(drive.InstallLauncher());
+    ASSERT_TRUE(drive.InstallDemo("Apps\\2\xD7" "3\\Tool.exe"));
+    ASSERT_TRUE(drive.InstallDemo("Apps\\Werkzeug \x96 neu\\T.exe"));
+    const std::string utf8Before =
+        "\xEF\xBB\xBF[Alpha [x64] beta]\r\nDatei = \\Apps\\2\xC3\x97" "3\\Tool.exe\r\nIcon = \\Apps\\2\xC3\x97" "3\\Tool.exe\r\n"
+        "[Strich \xE2\x80\x93 neu]\r\nDatei = \\Apps\\Werkzeug \xE2\x80\x93 neu\\T.exe\r\nIcon = \\Apps\\Werkzeug \xE2\x80\x93 neu\\T.exe\r\n"
+        "[Japan]\r\nDatei = \\Apps\\\xE3\x82\xB0\\T.exe\r\nIcon = \\Apps\\\xE3\x82\xB0\\T.exe\r\n";
+    ASSERT_TRUE(drive.Write("applications.dat", utf8Before));
+    ASSERT_TRUE(drive.Map('T'));
+    const std::vector<std::string> names = {"Alpha [x64] beta", "Strich \x96 neu", "Japan"};
+    const std::string saved =
+        "\xEF\xBB\xBF\r\n[Alpha [x64] beta]\r\nDatei = \\apps\\2\xC3\x97" "3\\tool.exe\r\nIcon = \\apps\\2\xC3\x97" "3\\tool.exe\r\n"
+        "[Strich \xE2\x80\x93 neu]\r\nDatei = \\apps\\werkzeug \xE2\x80\x93 neu\\t.exe\r\nIcon = \\apps\\werkzeug \xE2\x80\x93 neu\\t.exe\r\n"
+        "[Japan]\r\nDatei = \\Apps\\\xE3\x82\xB0\\T.exe\r\nIcon = \\Apps\\\xE3\x82\xB0\\T.exe\r\n";
+    for (int run = 0; run < 2; ++run) {
+      SCOPED_TRACE(run == 0 ? "as Notepad saved it" : "after a save and a restart");
+      RecordLog log;
+      ASSERT_TRUE(StartOn(drive));
+      ASSERT_TRUE(ListIs(MainList(), names));
+      DoubleClickItem(MainList(), 0);
+      ASSERT_TRUE(LogGrowsTo(log, 1));
+      DoubleClickItem(MainList(), 1);
+      ASSERT_TRUE(LogGrowsTo(log, 2));
+      EXPECT_EQ(log.Lines(), (std::vector<std::string>{RecordLine("\\apps\\2\xD7" "3\\tool.exe", 'T'),
+                                                        RecordLine("\\apps\\werkzeug \x96 neu\\t.exe", 'T')}));
+      // The add/change dialog closed saves the whole catalogue.
+      Command(1);
+      HWND dialog = WaitForDialog(kAddChangeClass);
+      ASSERT_NE(dialog, nullptr);
+      CloseWithCloseBox(dialog);
+      ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
+      EXPECT_EQ(drive.Read("applications.dat"), saved);
+      QuitExpectingZero();
+    }
+  }
+
+}
+
+// A Japanese system: code page 932, where the second byte of a two-byte
+// character may look like a capital. The folder is katakana GU and BA,
+// 83 4F 83 6F: lowered byte by byte it would become BA BA. Wine takes the
+// code page from the Unix locale of the process it starts, not from the
+// environment a Windows program hands down, so CTest runs this journey on
+// its own with a Japanese locale (compiled into the build tree).
+TEST_F(Journeys, AFolderInJapaneseKeepsItsBytesThroughASaveAndARestart) {
+  if (GetACP() != 932) GTEST_SKIP() << "runs with LC_ALL=ja_JP.UTF-8 (code page 932)";
+  Drive drive("bytes-932");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.InstallDemo("Apps\\\x83\x4F\x83\x6F\\Tool.exe"));
+  ASSERT_TRUE(drive.Write("applications.dat", "[Japan]\r\nDatei = \\Apps\\\x83\x4F\x83\x6F\\TOOL.EXE\r\n"
+                                              "Icon = \\Apps\\\x83\x4F\x83\x6F\\TOOL.EXE\r\n"));
+  ASSERT_TRUE(drive.Map('T'));
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run == 0 ? "as written" : "after a save and a restart");
+    RecordLog log;
+    ASSERT_TRUE(StartOn(drive));
+    ASSERT_TRUE(ListIs(MainList(), {"Japan"}));
+    DoubleClickItem(MainList(), 0);
+    ASSERT_TRUE(LogGrowsTo(log, 1)) << "the lowered path names no program";
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{RecordLine("\\apps\\\x83\x4F\x83\x6F\\tool.exe", 'T')}));
+    Command(1);
+    HWND dialog = WaitForDialog(kAddChangeClass);
+    ASSERT_NE(dialog, nullptr);
+    CloseWithCloseBox(dialog);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
+    EXPECT_EQ(drive.Read("applications.dat"), CatalogueText({{"Japan", "\\apps\\\x83\x4F\x83\x6F\\tool.exe"}}));
+    QuitExpectingZero();
+  }
 }
 
 // ---- Tab in every window ----

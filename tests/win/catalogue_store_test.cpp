@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -116,11 +117,12 @@ TEST_F(CatalogueStore, SaveWritesTheExactFile) {
   EXPECT_EQ(gCatalogue.CursorIndex(), 3);
   EXPECT_EQ(catalogue::CatalogueNameClashes(), (std::vector<std::pair<int, int>>{{0, 2}}));
 
-  // Read back: one entry per group, at the first twin's place.
+  // Read back: one entry per group, at the first twin's place; a name with
+  // a bracket whole.
   gCatalogue.Clear();
   catalogue::LoadCatalogue();
   ExpectEntries({{"Tool", "C:\\neu\\", "neu.exe", "C:\\neu\\neu.ico"},
-                 {"Mein", "C:d:\\fremd\\", "edit.exe", "C:\\icons\\edit.ico"},
+                 {"Mein]Editor", "C:d:\\fremd\\", "edit.exe", "C:\\icons\\edit.ico"},
                  {"Leer", "", "C:", "C:"}},
                 Placeholder());
 }
@@ -137,10 +139,68 @@ TEST_F(CatalogueStore, LoadLowerCasesStoredPathsBehindTheDrive) {
             "[\xC4nderung]\r\nDatei = \\\xC0\xC9Z\\\xDE\xDF\xFFX\xD7.EXE\r\nIcon = \\ICONS\\A.ICO\r\n"
             "[Ohne Datei]\r\nIcon = \\x.ico\r\n");
   catalogue::LoadCatalogue();
-  // The name keeps its case; only A-Z and 0xC0..0xDE are lowered.
-  ExpectEntries({{"\xC4nderung", "Q:\\\xE0\xE9z\\", "\xFE\xDF\xFFx\xF7.exe", "Q:\\icons\\a.ico"},
+  // The name keeps its case; only letters are lowered, the multiplication
+  // sign stays.
+  ExpectEntries({{"\xC4nderung", "Q:\\\xE0\xE9z\\", "\xFE\xDF\xFFx\xD7.exe", "Q:\\icons\\a.ico"},
                  {"Ohne Datei", "", "Q:", "Q:\\x.ico"}},
                 Placeholder());
+}
+
+// The platform's letter rules for file names. CTest runs this program again
+// with a Japanese locale (code page 932) for the cases that need it.
+TEST_F(CatalogueStore, SystemCaseRulesAreThoseOfTheCodePage) {
+  const catalogue::CaseRules& rules = catalogue::SystemCaseRules();
+  if (GetACP() == 1252) {
+    const catalogue::CaseRules& portable = catalogue::Windows1252Rules();
+    for (int b = 0; b < 256; ++b) {
+      EXPECT_EQ(rules.lead[b], portable.lead[b]) << b;
+      EXPECT_EQ(rules.lower[b], portable.lower[b]) << b;
+    }
+  } else if (GetACP() == 932) {
+    for (int b = 0; b < 256; ++b) {
+      EXPECT_EQ(rules.lead[b], (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) << b;
+      EXPECT_EQ(rules.lower[b], b >= 'A' && b <= 'Z' ? b + 32 : b) << b;
+    }
+  } else {
+    GTEST_SKIP() << "code page " << GetACP();
+  }
+}
+
+// A stored path comes back with every byte but the case of its letters, still
+// names its program (whose icon is taken from it), and is saved as read.
+TEST_F(CatalogueStore, PathsKeepTheirBytesThroughALoadAndASave) {
+  std::string folder, lowered;
+  if (GetACP() == 1252) {
+    folder = "2\xD7" "3 \xC4";  // "2x3 Ae", with the multiplication sign
+    lowered = "2\xD7" "3 \xE4";
+  } else if (GetACP() == 932) {
+    folder = "\x83\x4F\x83\x6F";  // katakana GU and BA: only the second bytes differ
+    lowered = folder;
+  } else {
+    GTEST_SKIP() << "code page " << GetACP();
+  }
+  ASSERT_TRUE(CreateDirectoryA((folder_ + folder).c_str(), nullptr)) << GetLastError();
+  ASSERT_TRUE(CopyFileA(SystemFile("notepad.exe").c_str(), (folder_ + folder + "\\Tool.exe").c_str(), FALSE));
+  const std::string stored = Stored() + folder + "\\TOOL.EXE";
+  WriteFile(File(), "[Tool]\r\nDatei = " + stored + "\r\nIcon = " + stored + "\r\n");
+  catalogue::LoadCatalogue();
+  ASSERT_EQ(gCatalogue.Count(), 1);
+  const AppEntry& e = gCatalogue.At(0);
+  std::string want = folder_ + lowered + "\\";
+  for (size_t i = 0; i < folder_.size(); ++i) want[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(want[i])));
+  want.replace(0, 2, gSettings.ProgramDrive);
+  EXPECT_EQ(e.Folder, want);
+  EXPECT_EQ(e.FileName, "tool.exe");
+  EXPECT_NE(storage::PathSize((e.Folder + e.FileName).c_str()), -1) << "the path names no file";
+  EXPECT_NE(catalogue::ExtractFirstIcon(e.IconFile), nullptr);
+  ASSERT_TRUE(catalogue::SaveCatalogue());
+  const std::string saved = ReadFile(File());
+  const std::string line = "Datei = " + want.substr(2) + "tool.exe\r\n";
+  EXPECT_NE(saved.find(line), std::string::npos) << saved;
+  gCatalogue.Clear();
+  catalogue::LoadCatalogue();
+  ASSERT_EQ(gCatalogue.Count(), 1);
+  EXPECT_EQ(gCatalogue.At(0).Folder, want);
 }
 
 TEST_F(CatalogueStore, MissingFileLeavesCatalogueEmpty) {

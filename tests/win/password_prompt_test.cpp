@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -151,6 +152,32 @@ TEST_F(PasswordPrompt, WrongEntriesAreRefusedUntilTheRightOne) {
   });
   EXPECT_EQ(gSettings.AccessGranted, 1);
   EXPECT_FALSE(ui::WindowHandle(kPrompt));
+}
+
+// What was typed is compared, not its nearest Windows-1252 look-alike: an l
+// with stroke is no l, and a Cyrillic letter is no "?". Such a character can
+// be in no stored password, and the user is told so.
+TEST_F(PasswordPrompt, CharactersWindows1252LacksAreRefusedWithAMessage) {
+  const DWORD gui = GetCurrentThreadId();
+  for (const auto& [password, lookAlike] : {std::make_pair("Kolo", L"Ko\u0142o"), std::make_pair("a?", L"a\u0436")}) {
+    SCOPED_TRACE(password);
+    gSettings.AccessGranted = 0;
+    gSettings.Passwort = settings::ShiftText(password, 32);
+    std::string title, message;
+    RunWithUser([&, lookAlike = lookAlike, password = password](User& user) {
+      ASSERT_TRUE(user.Type(lookAlike));
+      user.ClickButton();
+      message = wine_test::AnswerMessageBox(gui, 5000, &title);
+      ASSERT_TRUE(user.Refused());
+      ASSERT_TRUE(user.Type(std::wstring(password, password + std::strlen(password))));
+      user.ClickButton();
+    });
+    EXPECT_EQ(message,
+              "Das Passwort enth\xE4lt ein Zeichen, das in keinem Passwort stehen kann!\r\n\r\n"
+              "Erlaubt sind Buchstaben, Ziffern und Zeichen des westeurop\xE4ischen Zeichensatzes (Windows-1252).");
+    EXPECT_EQ(title, settings::TitleWithVersion());
+    EXPECT_EQ(gSettings.AccessGranted, 1);
+  }
 }
 
 TEST_F(PasswordPrompt, EnterWorksLikeTheButton) {

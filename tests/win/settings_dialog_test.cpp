@@ -213,6 +213,35 @@ TEST_F(SettingsDialog, PasswordTypedOrClearedTakesEffectWithoutGrantingAccess) {
   EXPECT_EQ(gSettings.AccessGranted, 1);  // no password: nobody is asked after a restart
 }
 
+// A character Windows-1252 lacks would be stored as its look-alike ("l" for
+// an l with stroke): it is refused with a message, and the field goes back to
+// the password in effect.
+TEST_F(SettingsDialog, PasswordCharactersWindows1252LacksAreRefused) {
+  gSettings.Passwort = settings::ShiftText("alt", 32);
+  Open();
+  const DWORD gui = GetCurrentThreadId();
+  std::string title, message;
+  std::atomic<bool> done{false};
+  std::thread user([&] {
+    message = wine_test::AnswerMessageBox(gui, 5000, &title);
+    done = true;
+  });
+  Type(Control(82), L"\u0142");
+  const bool answered = PumpUntil([&] { return done.load(); }, 8000) && !message.empty();
+  user.join();
+  ASSERT_TRUE(answered) << "no message";
+  EXPECT_EQ(message,
+            "Dieses Zeichen kann nicht in einem Passwort stehen!\r\n\r\n"
+            "Erlaubt sind Buchstaben, Ziffern und Zeichen des westeurop\xE4ischen Zeichensatzes (Windows-1252).");
+  EXPECT_EQ(title, settings::TitleWithVersion());
+  PumpFor(200);
+  EXPECT_EQ(gSettings.Passwort, settings::ShiftText("alt", 32));
+  EXPECT_EQ(wine_test::WindowText(Control(82)), "alt");
+  // What it can hold is still taken.
+  Type(Control(82), L"\u20AC");
+  ASSERT_TRUE(PumpUntil([] { return gSettings.Passwort == settings::ShiftText("alt\x80", 32); }));
+}
+
 TEST_F(SettingsDialog, UmlautPasswordIsStoredValidlyAndAcceptedAfterReload) {
   Open();
   Type(Control(82), L"\u00E4\u00F6\u00FC");

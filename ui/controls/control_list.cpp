@@ -307,6 +307,17 @@ std::string GetControlText(int number) {
   return r ? WindowText(r->handle) : std::string();
 }
 
+bool GetControlTextExactly(int number, std::string* text) {
+  text->clear();
+  ControlRecord* r = FindControl(number);
+  if (!r) return true;
+  const int length = GetWindowTextLengthW(r->handle);
+  if (length <= 0) return true;
+  std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+  const int got = GetWindowTextW(r->handle, &buffer[0], length + 1);
+  return NarrowTo1252Exactly(buffer.c_str(), got, text);
+}
+
 intptr_t GetControlState(int number) {
   ControlRecord* r = FindControl(number);
   return (r && r->kind->getState) ? r->kind->getState(*r) : 0;

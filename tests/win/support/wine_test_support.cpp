@@ -170,6 +170,21 @@ HWND WaitForDialog(DWORD thread, const char* title, DWORD timeoutMs) {
   return nullptr;
 }
 
+std::string AnswerMessageBox(DWORD thread, DWORD timeoutMs, std::string* title) {
+  HWND box = WaitForDialog(thread, nullptr, timeoutMs);
+  if (!box) return std::string();
+  wchar_t text[1024] = {};
+  // The message's static control has the id 0xFFFF in the platform's box.
+  GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 1024);
+  if (title) {
+    wchar_t caption[256] = {};
+    GetWindowTextW(box, caption, 256);
+    *title = To1252(caption);
+  }
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  return To1252(text);
+}
+
 HWND FindControl(HWND dialog, int id, const char* cls) {
   ControlSearch search{id, cls, nullptr};
   EnumChildWindows(dialog, MatchControl, reinterpret_cast<LPARAM>(&search));

@@ -59,6 +59,9 @@ std::string WindowText(HWND window);
 // A visible "#32770" dialog of the thread; title nullptr matches any.
 HWND FindDialog(DWORD thread, const char* title);
 HWND WaitForDialog(DWORD thread, const char* title, DWORD timeoutMs = 10000);
+// Waits for a message box of the thread, presses its OK and gives its text
+// ("" when none came). `title` receives its title when given.
+std::string AnswerMessageBox(DWORD thread, DWORD timeoutMs = 5000, std::string* title = nullptr);
 // Controls may sit below a combo box or another container, so every
 // descendant is searched.
 HWND FindControl(HWND dialog, int id, const char* cls);

@@ -165,6 +165,31 @@ struct GroupEntry {
 };
 using GroupIndex = std::unordered_map<std::string_view, GroupEntry, FoldedHash, FoldedEqual>;
 
+// The open file's state, which Open, Create, Load, Close, Abandon and WriteBack share:
+//
+//   closed      active false, no path, no handle, no lines. After Close and Abandon, and at start.
+//   read        active, path set, handle open, lines parsed from the buffer. `writable` when the
+//               handle was opened for update (others may read, not write, meanwhile) and the file
+//               is not in gUnread: then Close may replace it. A file we could only open for reading
+//               (read-only, on a write-protected stick) is read with `writable` false.
+//   missing     active, path set, no handle, no lines, `writable` true: Open returned 0, and writes
+//               made anyway create the file at Close (WriteBack opens it for update first, since it
+//               may have appeared meanwhile).
+//   unreadable  the path is in gUnread: it existed but could not be opened, or opened and not be
+//               read. Open returns 0 and `writable` stays false for the rest of the run, so neither
+//               Close nor Create ever writes it: what is in memory is not its content.
+//   created     after Create: handle open for update, no lines, `modified` already set, so that
+//               Close writes the new content even if nothing was added.
+// `modified` says whether Close must write at all; Close reports 0 only when it had to and could
+// not. Close always ends in `closed`; Abandon only drops the flags (the lines of a faulted run may
+// be half-built, so they are left alone).
+//
+// The ".tmp" copy: ReplaceContent writes it, flushes it, and renames it over the file, in two
+// steps on FAT. So a copy with no file beside it is the latest complete content: Open renames it
+// to the file (then `read` as usual), or, when that fails, reads the copy itself with `writable`
+// false; a copy it cannot read makes the file `unreadable`, since a new file would bury it. A copy
+// beside an existing file is a write that never finished and goes, but only once we hold the file
+// for update, so that another launcher's save in progress is left alone.
 struct Module {
   Module() : currentGroup(lines.end()), currentLine(lines.end()) {}
 

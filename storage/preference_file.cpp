@@ -417,13 +417,13 @@ void Parse(const char* p, const char* end) {
 
 // Reads the open file into the buffer and the line list. When that fails (no memory, a read
 // error) the file stays open with no lines, and is never written back in this run: rewriting it
-// from an empty list would throw away content we never saw.
-void Load() {
+// from an empty list would throw away content we never saw. False then.
+bool Load() {
   int64_t size = gPref.file.Size();
   if (size < 0 || static_cast<uint64_t>(size) > std::numeric_limits<size_t>::max() - 2) {
     gPref.writable = false;
     MarkUnread(gPref.path);
-    return;
+    return false;
   }
   const auto length = static_cast<size_t>(size);
   gPref.buffer.reset(new (std::nothrow) char[length + 2]);
@@ -431,7 +431,7 @@ void Load() {
     gPref.buffer.reset();
     gPref.writable = false;
     MarkUnread(gPref.path);
-    return;
+    return false;
   }
   char* data = gPref.buffer.get();
   data[length] = '\0';
@@ -447,7 +447,9 @@ void Load() {
     gPref.lines.clear();
     gPref.writable = false;
     MarkUnread(gPref.path);
+    return false;
   }
+  return true;
 }
 
 void Append(char*& out, std::string_view text) {
@@ -561,9 +563,11 @@ int Open(const char* path) {
   // A copy beside a file that is still there is a write that never finished. Only while we keep
   // other writers out, so that another launcher's save in progress is left alone.
   if (m.writable) storage::DiscardTemporary(m.path.c_str());
-  Load();
+  // A file that opened but could not be read holds lines we never saw: to a caller that removes
+  // or reads a group, that is a failure, not an empty file.
+  const bool read = Load();
   if (IsUnread(m.path)) m.writable = false;
-  return 1;
+  return read ? 1 : 0;
 }
 
 bool Unreadable(const char* path) { return IsUnread(Arg(path)); }

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "catalogue/add_change_dialog.h"
@@ -16,6 +18,7 @@
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/images.h"
+#include "ui/standard_dialogs.h"
 #include "ui/ui.h"
 
 TROVANTO_LINE_BASE(storage::kLinesRemoveDialog)
@@ -50,25 +53,65 @@ constexpr char kLogOk[] = "Ok!";
 constexpr char kLogDeleting[] = "Lösche Verzeichnis...";
 constexpr char kLogFailed[] = "Fehler!";
 
-void Log(const std::string& line) {
+// A line shows at once when the run is about to take a while (a folder is
+// deleted next); otherwise at most every few dozen milliseconds, so that a
+// thousand entries do not cost a thousand repaints.
+constexpr DWORD kLogRepaintMs = 30;
+DWORD gLogPainted = 0;
+
+void Log(const std::string& line, bool showNow = false) {
   ui::AddControlItem(kLog, -1, line.c_str());
-  // Deleting a large folder keeps the loop busy; the lines so far show meanwhile.
+  const DWORD now = GetTickCount();
+  if (!showNow && now - gLogPainted < kLogRepaintMs) return;
+  gLogPainted = now;
   if (HWND log = ui::ControlHandle(kLog)) UpdateWindow(log);
 }
 
-// Closed at once rather than left open until the next use of the
-// preference module, so that the removal is on the disk even if the
-// program never reaches its exit path. False when the group is still in the
-// file: the file could not be read or not be written. A missing file holds
-// no group, so there is nothing to fail.
-bool RemoveGroupFromFile(const std::string& name) {
-  const std::string path = settings::StartDirectoryFile(kCatalogueFileName);
-  if (preference::Open(path.c_str())) {
-    preference::RemoveGroup(name.c_str());
-    return preference::Close() != 0;
+// Called while a folder is deleted: the windows keep painting and answering
+// the system, so that none turns into a window that "does not respond", but
+// input is dropped, since the run is not one that a click could join.
+// Everything else waits in the queue for the main loop.
+constexpr DWORD kPumpMs = 20;
+DWORD gPumped = 0;
+
+void KeepPainting(void* /*context*/) {
+  const DWORD now = GetTickCount();
+  if (now - gPumped < kPumpMs) return;
+  gPumped = now;
+  MSG msg;
+  // Any peek also serves the messages other threads and programs send.
+  while (PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
   }
-  preference::Close();
-  return !preference::Unreadable(path.c_str());
+  while (PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+  }
+  while (PeekMessageW(&msg, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) {
+  }
+  // Bounded, in case a window never validates what it was asked to paint.
+  for (int i = 0; i < 64 && PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i) DispatchMessageW(&msg);
+}
+
+struct Removal {
+  int index;
+  std::string name;
+  std::string folder;
+  bool mayDeleteFolder;
+};
+
+// The whole run in one rewrite of the file. False when a group may still be
+// in the file: it could not be read or not be written. A missing file holds
+// no group, so there is nothing to fail. Closed at once rather than left open
+// until the next use of the preference module, so that the removal is on the
+// disk before any folder goes, and even if the program never reaches its
+// exit path.
+bool RemoveGroupsFromFile(const std::vector<Removal>& removals) {
+  if (removals.empty()) return true;
+  const std::string path = settings::StartDirectoryFile(kCatalogueFileName);
+  if (!preference::Open(path.c_str())) {
+    preference::Close();
+    return !preference::Unreadable(path.c_str());
+  }
+  for (const Removal& removal : removals) preference::RemoveGroup(removal.name.c_str());
+  return preference::Close() != 0;
 }
 
 // Programs of entries that stay after this run: a folder holding one of them
@@ -94,42 +137,119 @@ bool MayDeleteFolder(const std::string& folder, const std::vector<std::string>& 
   return true;
 }
 
+// "T:\\" and "\\" keep theirs.
+std::string WithoutTrailingBackslash(std::string folder) {
+  if (folder.size() > 1 && folder.back() == '\\' && folder[folder.size() - 2] != ':') folder.pop_back();
+  return folder;
+}
+
+// "12.345", as German numbers are grouped.
+std::string Grouped(int64_t n) {
+  std::string digits = std::to_string(n);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ".");
+  return digits;
+}
+
+std::string FileCount(int64_t files) {
+  if (files == 0) return "keine Dateien";
+  if (files == 1) return "1 Datei";
+  return Grouped(files) + " Dateien";
+}
+
+// A folder's log line: its path on the stick, without the drive, which may
+// change from one start to the next; a long one keeps its end, which names
+// the program, as far as the log's width goes.
+constexpr size_t kLogFolderChars = 26;
+std::string LogFolderLine(const std::string& folder) {
+  std::string shown = folder;
+  const std::string& drive = settings::gSettings.ProgramDrive;
+  if (!drive.empty() && shown.size() >= drive.size() && _strnicmp(shown.c_str(), drive.c_str(), drive.size()) == 0 &&
+      (shown.size() == drive.size() || shown[drive.size()] == '\\'))
+    shown.erase(0, drive.size());
+  shown = WithoutTrailingBackslash(shown);
+  if (shown.empty()) shown = "\\";
+  if (shown.size() > kLogFolderChars) {
+    std::string tail = shown.substr(shown.size() - (kLogFolderChars - 3));
+    const size_t cut = tail.find('\\');
+    if (cut != std::string::npos && cut + 1 < tail.size()) tail.erase(0, cut);
+    shown = "..." + tail;
+  }
+  return shown;
+}
+
+constexpr size_t kQuestionFolders = 10;
+constexpr uint32_t kQuestionFlags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+
+// A stick has no recycle bin, and a program kept among documents takes them
+// all along, so the folders that would go are named, with how much they hold,
+// before the first one goes. Folders that would be refused anyway are not
+// offered. False when the user answers "Nein".
+bool ConfirmFolderDeletion(const std::vector<Removal>& removals) {
+  std::vector<std::pair<std::string, int64_t>> folders;
+  for (const Removal& removal : removals) {
+    if (!removal.mayDeleteFolder) continue;
+    bool listed = false;
+    for (const auto& folder : folders)
+      if (_stricmp(folder.first.c_str(), removal.folder.c_str()) == 0) listed = true;
+    if (listed) continue;
+    const int64_t files = storage::CountTree(removal.folder.c_str(), "", kRemoveTreeFlags);
+    if (files >= 0) folders.emplace_back(removal.folder, files);
+  }
+  if (folders.empty()) return true;
+  std::string text = folders.size() == 1 ? "Das folgende Verzeichnis wird mit allen Dateien gelöscht:\n\n"
+                                         : "Die folgenden Verzeichnisse werden mit allen Dateien gelöscht:\n\n";
+  for (size_t i = 0; i < folders.size() && i < kQuestionFolders; ++i)
+    text += WithoutTrailingBackslash(folders[i].first) + " (" + FileCount(folders[i].second) + ")\n";
+  if (folders.size() > kQuestionFolders) {
+    const size_t more = folders.size() - kQuestionFolders;
+    text += more == 1 ? "... und 1 weiteres Verzeichnis\n" : "... und " + Grouped(static_cast<int64_t>(more)) + " weitere Verzeichnisse\n";
+  }
+  text += "\nBei \"Nein\" werden nur die Einträge entfernt.\nFortfahren?";
+  const std::string title = settings::TitleWithVersion();
+  return ui::ShowMessage(title.c_str(), text.c_str(), kQuestionFlags) == IDYES;
+}
+
 void RunRemoval() {
   MARK_LINE();
   ui::ClearControlItems(kLog);
-  const bool deleteFolders = ui::GetControlState(kDeleteFolders) == 1;
+  bool deleteFolders = ui::GetControlState(kDeleteFolders) == 1;
   const std::vector<std::string> staying = deleteFolders ? ProgramsStaying() : std::vector<std::string>();
-  bool removedAny = false;
-  bool saveFailed = false;
   // From the end, so that removing an item leaves the indices still to be
   // visited in place.
+  std::vector<Removal> removals;
   for (int i = ui::CountControlItems(kList) - 1; i >= 0; --i) {
     if (!(ui::GetControlItemState(kList, i) & ui::kItemChecked) || i >= gCatalogue.Count()) continue;
+    const AppEntry& entry = gCatalogue.At(i);
+    removals.push_back({i, entry.Name, entry.Folder, deleteFolders && MayDeleteFolder(entry.Folder, staying)});
+  }
+  MARK_LINE();
+  if (deleteFolders && !removals.empty() && !ConfirmFolderDeletion(removals)) deleteFolders = false;
+  const bool written = RemoveGroupsFromFile(removals);
+  for (const Removal& removal : removals) {
     MARK_LINE();
-    gCatalogue.SelectIndex(i);
-    const std::string name = gCatalogue.Current()->Name;
-    const std::string folder = gCatalogue.Current()->Folder;
-    Log(kLogRemoving + name);
-    if (!RemoveGroupFromFile(name)) saveFailed = true;
-    Log(kLogOk);
+    gCatalogue.SelectIndex(removal.index);
+    Log(kLogRemoving + removal.name);
+    Log(written ? kLogOk : kLogFailed);
     if (deleteFolders) {
       Log(kLogDeleting);
+      Log(LogFolderLine(removal.folder), true);
       MARK_LINE();
       // RemoveTree itself refuses a drive root, the start directory and
       // folders holding it, links, and names that could lead outside.
-      if (!MayDeleteFolder(folder, staying) || storage::RemoveTree(folder.c_str(), "", kRemoveTreeFlags) == 0)
+      if (!removal.mayDeleteFolder ||
+          storage::RemoveTree(removal.folder.c_str(), "", kRemoveTreeFlags, KeepPainting, nullptr) == 0)
         Log(kLogFailed);
     }
-    gCatalogue.SelectIndex(i);
+    gCatalogue.SelectIndex(removal.index);
     gCatalogue.RemoveCurrent();
-    ui::RemoveControlItem(kList, i);
-    removedAny = true;
+    ui::RemoveControlItem(kList, removal.index);
   }
   MARK_LINE();
+  if (HWND log = ui::ControlHandle(kLog)) UpdateWindow(log);
   FillProgramList(kMainList);
   FillProgramList(kList);
-  if (removedAny) AddChangeCatalogueChanged();
-  if (saveFailed) settings::ReportSaveFailure(kCatalogueFileName);
+  if (!removals.empty()) AddChangeCatalogueChanged();
+  if (!written) settings::ReportSaveFailure(kCatalogueFileName);
 }
 
 }  // namespace

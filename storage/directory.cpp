@@ -127,7 +127,16 @@ bool IsSelfOrParent(const wchar_t* name) {
 // looks, and answers whether every name that a removal would join is harmless; with remove true
 // it deletes. Entries whose joined path would not fit are left alone, so the folder stays
 // non-empty and its removal reports failure.
-int WalkFolder(const std::wstring& folder, const std::wstring& pattern, int flags, bool remove) {
+// What one walk reports to its caller: the files a look counted, and whom a removal tells that it
+// is still going.
+struct WalkReport {
+  int64_t files = 0;
+  RemoveProgress progress = nullptr;
+  void* context = nullptr;
+};
+
+int WalkFolder(const std::wstring& folder, const std::wstring& pattern, int flags, bool remove,
+               WalkReport& report) {
   const std::wstring search = folder + pattern;
   if (search.size() > kPathLimit) return remove ? 0 : 1;
   WIN32_FIND_DATAW entry;
@@ -153,13 +162,16 @@ int WalkFolder(const std::wstring& folder, const std::wstring& pattern, int flag
         if (!remove) continue;
         if (flags & kRemoveClearAttributes) SetFileAttributesW(verbatim.c_str(), FILE_ATTRIBUTE_NORMAL);
         RemoveDirectoryW(verbatim.c_str());
-      } else if (!WalkFolder(path + L'\\', pattern, flags, remove) && !remove) {
+      } else if (!WalkFolder(path + L'\\', pattern, flags, remove, report) && !remove) {
         harmless = false;
         break;
       }
     } else if (remove) {
       if (flags & kRemoveClearAttributes) SetFileAttributesW(verbatim.c_str(), FILE_ATTRIBUTE_NORMAL);
       DeleteFileW(verbatim.c_str());
+      if (report.progress) report.progress(report.context);
+    } else {
+      ++report.files;
     }
   } while (FindNextFileW(find, &entry));
   FindClose(find);
@@ -242,28 +254,50 @@ void SetProtectedStartDirectory(const std::string& dir) {
   gProtectedStart = ComparableFolder(full.empty() ? folder : full);
 }
 
-int RemoveTree(const char* folder, const char* pattern, int flags) {
-  if (folder == nullptr || *folder == '\0') return 0;
+namespace {
+
+// The refusals of RemoveTree, and the wide forms of what passed them.
+bool Admit(const char* folder, const char* pattern, std::wstring* wideFull, std::wstring* wideMask) {
+  if (folder == nullptr || *folder == '\0') return false;
   std::string raw = WithBackslashes(folder);
   if (!EndsWithSeparator(raw)) raw += '\\';
-  if (raw.size() > kPathLimit) return 0;
+  if (raw.size() > kPathLimit) return false;
   const std::string mask = pattern == nullptr || *pattern == '\0' ? "*.*" : pattern;
   // A mask is a name filter only; a path in it would reach outside the folder.
-  if (mask.find_first_of("\\/:") != std::string::npos) return 0;
+  if (mask.find_first_of("\\/:") != std::string::npos) return false;
 
   // Checks and deletion use the same resolved path, so "T:", "..", and
   // mixed slashes cannot slip past the refusals.
   const std::string full = FullPath(raw);
-  if (full.empty() || full.size() > kPathLimit || !EndsWithSeparator(full)) return 0;
+  if (full.empty() || full.size() > kPathLimit || !EndsWithSeparator(full)) return false;
   const size_t root = RootLength(full);
-  if (root == 0 || full.size() <= root) return 0;
-  if (ContainsProtectedStart(full)) return 0;
-  const std::wstring wideFull = Widened(full);
-  const std::wstring wideMask = Widened(mask);
-  if (wideFull.empty() || wideMask.empty() || ReachedThroughLink(wideFull, root)) return 0;
+  if (root == 0 || full.size() <= root) return false;
+  if (ContainsProtectedStart(full)) return false;
+  *wideFull = Widened(full);
+  *wideMask = Widened(mask);
+  return !wideFull->empty() && !wideMask->empty() && !ReachedThroughLink(*wideFull, root);
+}
+
+}  // namespace
+
+int RemoveTree(const char* folder, const char* pattern, int flags, RemoveProgress progress, void* context) {
+  std::wstring wideFull, wideMask;
+  if (!Admit(folder, pattern, &wideFull, &wideMask)) return 0;
   // Looked at whole before anything goes, so that a refused folder is left as it was.
-  if (!WalkFolder(wideFull, wideMask, flags, false)) return 0;
-  return WalkFolder(wideFull, wideMask, flags, true);
+  WalkReport look;
+  if (!WalkFolder(wideFull, wideMask, flags, false, look)) return 0;
+  WalkReport removal;
+  removal.progress = progress;
+  removal.context = context;
+  return WalkFolder(wideFull, wideMask, flags, true, removal);
+}
+
+int64_t CountTree(const char* folder, const char* pattern, int flags) {
+  std::wstring wideFull, wideMask;
+  if (!Admit(folder, pattern, &wideFull, &wideMask)) return -1;
+  WalkReport look;
+  if (!WalkFolder(wideFull, wideMask, flags, false, look)) return -1;
+  return look.files;
 }
 
 bool PathIsWithin(const char* path, const char* folder) {

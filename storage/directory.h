@@ -25,7 +25,16 @@ int64_t PathSize(const char* path);
 // folder that is (or is reached through) a junction or link, and a folder
 // holding a name that a conversion to the narrow code pages turns into a
 // separator, a drive or "."/"..". Links inside are removed as links.
-int RemoveTree(const char* folder, const char* pattern, int flags);
+// progress, when given, is called with context after every file deleted, so
+// that a long deletion can keep its caller's windows painted.
+using RemoveProgress = void (*)(void* context);
+int RemoveTree(const char* folder, const char* pattern, int flags, RemoveProgress progress = nullptr,
+               void* context = nullptr);
+
+// The number of files RemoveTree with these arguments would delete (links
+// and sub-folders not counted), or -1 when it would refuse the folder. A
+// folder that cannot be listed counts 0.
+int64_t CountTree(const char* folder, const char* pattern, int flags);
 
 // True when path is folder itself or lies inside it, compared as full, long
 // paths ignoring case. A bare "X:" stands for the root of drive X.

@@ -165,6 +165,31 @@ struct GroupEntry {
 };
 using GroupIndex = std::unordered_map<std::string_view, GroupEntry, FoldedHash, FoldedEqual>;
 
+// The open file's state, which Open, Create, Load, Close, Abandon and WriteBack share:
+//
+//   closed      active false, no path, no handle, no lines. After Close and Abandon, and at start.
+//   read        active, path set, handle open, lines parsed from the buffer. `writable` when the
+//               handle was opened for update (others may read, not write, meanwhile) and the file
+//               is not in gUnread: then Close may replace it. A file we could only open for reading
+//               (read-only, on a write-protected stick) is read with `writable` false.
+//   missing     active, path set, no handle, no lines, `writable` true: Open returned 0, and writes
+//               made anyway create the file at Close (WriteBack opens it for update first, since it
+//               may have appeared meanwhile).
+//   unreadable  the path is in gUnread: it existed but could not be opened, or opened and not be
+//               read. Open returns 0 and `writable` stays false for the rest of the run, so neither
+//               Close nor Create ever writes it: what is in memory is not its content.
+//   created     after Create: handle open for update, no lines, `modified` already set, so that
+//               Close writes the new content even if nothing was added.
+// `modified` says whether Close must write at all; Close reports 0 only when it had to and could
+// not. Close always ends in `closed`; Abandon only drops the flags (the lines of a faulted run may
+// be half-built, so they are left alone).
+//
+// The ".tmp" copy: ReplaceContent writes it, flushes it, and renames it over the file, in two
+// steps on FAT. So a copy with no file beside it is the latest complete content: Open renames it
+// to the file (then `read` as usual), or, when that fails, reads the copy itself with `writable`
+// false; a copy it cannot read makes the file `unreadable`, since a new file would bury it. A copy
+// beside an existing file is a write that never finished and goes, but only once we hold the file
+// for update, so that another launcher's save in progress is left alone.
 struct Module {
   Module() : currentGroup(lines.end()), currentLine(lines.end()) {}
 
@@ -568,13 +593,13 @@ void RememberUtf8(const std::string& path) {
 
 // Reads the open file into the buffer and the line list. When that fails (no memory, a read
 // error) the file stays open with no lines, and is never written back in this run: rewriting it
-// from an empty list would throw away content we never saw.
-void Load() {
+// from an empty list would throw away content we never saw. False then.
+bool Load() {
   int64_t size = gPref.file.Size();
   if (size < 0 || static_cast<uint64_t>(size) > std::numeric_limits<size_t>::max() - 2) {
     gPref.writable = false;
     MarkUnread(gPref.path);
-    return;
+    return false;
   }
   const auto length = static_cast<size_t>(size);
   gPref.buffer.reset(new (std::nothrow) char[length + 2]);
@@ -582,7 +607,7 @@ void Load() {
     gPref.buffer.reset();
     gPref.writable = false;
     MarkUnread(gPref.path);
-    return;
+    return false;
   }
   char* data = gPref.buffer.get();
   data[length] = '\0';
@@ -599,7 +624,9 @@ void Load() {
     gPref.lines.clear();
     gPref.writable = false;
     MarkUnread(gPref.path);
+    return false;
   }
+  return true;
 }
 
 void Append(char*& out, std::string_view text) {
@@ -713,9 +740,11 @@ int Open(const char* path) {
   // A copy beside a file that is still there is a write that never finished. Only while we keep
   // other writers out, so that another launcher's save in progress is left alone.
   if (m.writable) storage::DiscardTemporary(m.path.c_str());
-  Load();
+  // A file that opened but could not be read holds lines we never saw: to a caller that removes
+  // or reads a group, that is a failure, not an empty file.
+  const bool read = Load();
   if (IsUnread(m.path)) m.writable = false;
-  return 1;
+  return read ? 1 : 0;
 }
 
 bool Unreadable(const char* path) { return IsUnread(Arg(path)); }

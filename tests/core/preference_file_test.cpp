@@ -475,6 +475,17 @@ TEST_F(PreferenceFile, TemporaryCopyBesideTheFile) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+// A file that opens but whose read fails is no empty file: a caller that removes a group from it
+// must learn that nothing was removed. A sysfs file opens, claims a page and reads short.
+TEST_F(PreferenceFile, FileThatOpensButCannotBeReadGivesZero) {
+  const char* shortRead = "/sys/kernel/uevent_seqnum";
+  if (!fs::exists(shortRead)) GTEST_SKIP() << "no " << shortRead;
+  EXPECT_EQ(preference::Open(shortRead), 0);
+  EXPECT_TRUE(preference::Unreadable(shortRead));
+  preference::RemoveGroup("G");
+  EXPECT_EQ(preference::Close(), 1);
+}
+
 // A file that exists but could not be read is not ours to overwrite for the rest of the run, even
 // once it can be read: what was in memory was never its content.
 TEST_F(PreferenceFile, UnreadableFileIsNeverWrittenInThisRun) {

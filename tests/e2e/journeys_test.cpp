@@ -516,6 +516,22 @@ class Journeys : public ::testing::Test {
     return seen;
   }
 
+  // The question before folders are deleted: its text, after answering it
+  // with "Ja" or "Nein".
+  std::string AnswerQuestion(bool yes) {
+    HWND box = WaitRequester(kTitle);
+    if (!box) return "(no question)";
+    std::string text;
+    for (HWND w : Children(box))
+      if (ClassOf(w) == "Static" && !WindowText(w).empty()) text = WindowText(w);
+    HWND button = FindChild(box, yes ? IDYES : IDNO);
+    if (!button) return "(no " + std::string(yes ? "Ja" : "Nein") + " button) " + text;
+    BringToFront(box);
+    ClickWindow(button);
+    WaitUntil([&] { return !IsWindow(box); }, 3000);
+    return text;
+  }
+
   // The one message of a save that failed, answered.
   ::testing::AssertionResult SaveFailureReported(const std::string& file) {
     HWND box = WaitRequester(kTitle);
@@ -1175,10 +1191,13 @@ TEST_F(Journeys, RemovingDeletesTheTickedFoldersButNeverTheDriveRoot) {
   Click(dialog, 9);
   ASSERT_TRUE(WaitUntil([&] { return IsChecked(FindChild(dialog, 9)); }, 2000));
   Click(dialog, 45);
+  EXPECT_EQ(AnswerQuestion(true),
+            "Die folgenden Verzeichnisse werden mit allen Dateien gelöscht:\n\nT:\\apps\\gamma (2 Dateien)\n"
+            "T:\\apps\\alpha (1 Datei)\n\nBei \"Nein\" werden nur die Einträge entfernt.\nFortfahren?");
   EXPECT_TRUE(ListIs(list, {"Beta", "Stick", "Sneaky"}, 5000));
   EXPECT_EQ(ListBoxLines(logList),
-            (std::vector<std::string>{"Entferne... Gamma", "Ok!", "Lösche Verzeichnis...", "Entferne... Alpha", "Ok!",
-                                      "Lösche Verzeichnis..."}));
+            (std::vector<std::string>{"Entferne... Gamma", "Ok!", "Lösche Verzeichnis...", "\\apps\\gamma",
+                                      "Entferne... Alpha", "Ok!", "Lösche Verzeichnis...", "\\apps\\alpha"}));
   EXPECT_FALSE(drive.Exists("Apps\\Alpha"));
   EXPECT_FALSE(drive.Exists("Apps\\Gamma"));
   EXPECT_TRUE(drive.Exists("Apps\\Beta\\Beta.exe"));
@@ -1192,6 +1211,7 @@ TEST_F(Journeys, RemovingDeletesTheTickedFoldersButNeverTheDriveRoot) {
   EXPECT_TRUE(IsChecked(FindChild(dialog, 9))) << "check box lost its state";
   Click(dialog, 45);
   EXPECT_TRUE(ListIs(list, {"Beta"}, 5000));
+  EXPECT_TRUE(NoMessageBox()) << "a folder that is refused anyway was offered";
   EXPECT_EQ(drive.Files(), filesBefore) << "removing an entry in the root deleted files";
   CloseWithCloseBox(dialog);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
@@ -1266,11 +1286,19 @@ TEST_F(Journeys, RemovingNeverReachesBeyondTheProgramFolder) {
   Click(dialog, 9);
   ASSERT_TRUE(WaitUntil([&] { return IsChecked(FindChild(dialog, 9)); }, 2000));
   Click(dialog, 45);
+  // Only Delta's folder may go at all.
+  EXPECT_EQ(AnswerQuestion(true),
+            "Das folgende Verzeichnis wird mit allen Dateien gelöscht:\n\nT:\\apps\\delta (1 Datei)\n\n"
+            "Bei \"Nein\" werden nur die Einträge entfernt.\nFortfahren?");
   EXPECT_TRUE(ListIs(list, {"Tool"}, 5000));
   std::vector<std::string> expected;
-  for (const char* name : {"Delta", "Eps", "Linked", "Down", "Alpha"}) {
-    for (const char* line : {"Entferne... ", "Ok!", "Lösche Verzeichnis..."})
-      expected.push_back(line == std::string("Entferne... ") ? line + std::string(name) : line);
+  for (auto [name, folder] : std::vector<std::pair<std::string, std::string>>{{"Delta", "\\apps\\delta"},
+                                                                              {"Eps", "\\apps\\eps"},
+                                                                              {"Linked", "\\apps\\linked"},
+                                                                              {"Down", other.Root() + "Downloads"},
+                                                                              {"Alpha", "\\apps\\alpha"}}) {
+    for (const std::string& line : {"Entferne... " + name, std::string("Ok!"), std::string("Lösche Verzeichnis..."), folder})
+      expected.push_back(line);
     // Wine cannot remove a Unix link to a folder, so Delta's folder stays
     // there with the link in it; Windows removes the link itself.
     if (name != std::string("Delta") || RunningUnderWine()) expected.push_back("Fehler!");
@@ -1584,10 +1612,12 @@ TEST_F(Journeys, WriteProtectedDriveSaysSoAndLosesNothing) {
   Tick(list, 0);
   Click(dialog, 9);
   Click(dialog, 45);
+  EXPECT_EQ(AnswerQuestion(true).rfind("Das folgende Verzeichnis wird mit allen Dateien gelöscht:\n\nT:\\apps\\alpha (", 0), 0u);
   EXPECT_TRUE(SaveFailureReported("applications.dat"));
   EXPECT_TRUE(ListIs(list, {"Gamma", "Beta"}, 5000));
+  // The entry stays in the file, and the log says so.
   EXPECT_EQ(ListBoxLines(FindChild(dialog, 59)),
-            (std::vector<std::string>{"Entferne... Alpha", "Ok!", "Lösche Verzeichnis...", "Fehler!"}));
+            (std::vector<std::string>{"Entferne... Alpha", "Fehler!", "Lösche Verzeichnis...", "\\apps\\alpha", "Fehler!"}));
   CloseWithCloseBox(dialog);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
 

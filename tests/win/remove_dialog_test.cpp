@@ -8,9 +8,11 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalogue/add_change_dialog.h"
@@ -73,6 +75,24 @@ Strings LogLines() {
 }
 
 Strings Items(int list) { return wine_test::ListViewItems(Control(list)); }
+
+constexpr char kMessageTitle[] = "Trovanto v1.0";
+const std::string kSaveFailed =
+    "Die Datei \"applications.dat\" konnte nicht gespeichert werden!\n\nDie \xC4nderungen gelten nur bis zum Beenden.";
+const std::string kQuestionEnd = "\nBei \"Nein\" werden nur die Eintr\xE4ge entfernt.\nFortfahren?";
+
+// The removal's lines for one entry whose folder is deleted.
+Strings RemovedWithFolder(const std::string& name, const std::string& folder, bool folderFails) {
+  Strings lines{"Entferne... " + name, "Ok!", "L\xF6sche Verzeichnis...", folder};
+  if (folderFails) lines.push_back("Fehler!");
+  return lines;
+}
+
+Strings Joined(const std::vector<Strings>& parts) {
+  Strings all;
+  for (const Strings& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
 
 int TickedCount() {
   int ticked = 0;
@@ -179,9 +199,15 @@ TEST_F(RemoveDialog, SharedFolderGoesWithTheFirstEntryAndTheSecondReportsTheFail
   Tick("One");
   Tick("Two");
   Press(kDeleteFolders);
-  Press(kRemove);
-  EXPECT_EQ(LogLines(), (Strings{"Entferne... Two", "Ok!", "L\xF6sche Verzeichnis...", "Entferne... One", "Ok!",
-                                 "L\xF6sche Verzeichnis...", "Fehler!"}));
+  {
+    wine_test::MessageAnswerer yes(GetCurrentThreadId(), kMessageTitle, {IDYES});
+    Press(kRemove);
+    // The folder the two share is asked for once, with everything below it.
+    EXPECT_EQ(yes.Stop(), Strings{"Das folgende Verzeichnis wird mit allen Dateien gel\xF6scht:\n\n" + gRoot +
+                                  "\\apps\\shared (3 Dateien)\n" + kQuestionEnd});
+  }
+  EXPECT_EQ(LogLines(), Joined({RemovedWithFolder("Two", "\\apps\\shared", false),
+                                RemovedWithFolder("One", "\\apps\\shared", true)}));
   EXPECT_FALSE(Exists(gRoot + "\\Apps\\Shared"));
   EXPECT_TRUE(Exists(gRoot + "\\Apps\\Solo\\solo.exe"));
   EXPECT_EQ(ReadFile(CatalogueFile()), FileOf({kSolo}));
@@ -206,6 +232,112 @@ TEST_F(RemoveDialog, WithoutTheOptionOnlyTheFileChanges) {
     EXPECT_TRUE(Exists(gRoot + file)) << file;
   EXPECT_EQ(ReadFile(CatalogueFile()), FileOf({kOne}));
   ExpectListsShow({"One"});
+}
+
+// "Nein" keeps every folder and removes the entries as without the option;
+// a long list of folders is cut short in the question.
+TEST_F(RemoveDialog, AnsweringNoKeepsTheFoldersAndRemovesTheEntries) {
+  std::vector<Group> groups;
+  std::vector<std::string> names;
+  for (int i = 1; i <= 12; ++i) names.push_back("P" + std::to_string(100 + i));
+  for (const std::string& name : names) {
+    ASSERT_TRUE(CreateDirectoryA((gRoot + "\\Apps\\" + name).c_str(), nullptr));
+    WriteFile(gRoot + "\\Apps\\" + name + "\\p.exe", "x");
+  }
+  for (const std::string& name : names) groups.push_back({name.c_str(), "\\Apps\\" + name + "\\p.exe"});
+  groups.push_back(kSolo);
+  Load(groups);
+  ASSERT_NO_FATAL_FAILURE(Open());
+  for (const std::string& name : names) Tick(name.c_str());
+  Press(kDeleteFolders);
+  wine_test::MessageAnswerer no(GetCurrentThreadId(), kMessageTitle, {IDNO});
+  Press(kRemove);
+  std::string question = "Die folgenden Verzeichnisse werden mit allen Dateien gel\xF6scht:\n\n";
+  Strings log;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string& name = names[names.size() - 1 - i];
+    if (i < 10) question += gRoot + "\\apps\\" + wine_test::Lower(name) + " (1 Datei)\n";
+    log.insert(log.end(), {"Entferne... " + name, "Ok!"});
+  }
+  question += "... und 2 weitere Verzeichnisse\n" + kQuestionEnd;
+  EXPECT_EQ(no.Stop(), Strings{question});
+  EXPECT_EQ(LogLines(), log);
+  for (const std::string& name : names) EXPECT_TRUE(Exists(gRoot + "\\Apps\\" + name + "\\p.exe")) << name;
+  EXPECT_EQ(ReadFile(CatalogueFile()), FileOf({kSolo}));
+  ExpectListsShow({"Solo"});
+}
+
+// A file that opens but cannot be read keeps the groups it holds: the run
+// says so in the log and with the message of a failed save, and removes the
+// entries from the catalogue only.
+TEST_F(RemoveDialog, AFileThatCannotBeReadReportsTheRemovalAsFailed) {
+  Load({kSolo, kOne, kTwo});
+  const std::string before = ReadFile(CatalogueFile());
+  ASSERT_NO_FATAL_FAILURE(Open());
+  Tick("Solo");
+  Tick("Two");
+  // Another program's lock on the whole file: it opens, and every read fails.
+  HANDLE held = CreateFileA(CatalogueFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  OVERLAPPED whole = {};
+  ASSERT_TRUE(LockFileEx(held, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole));
+  wine_test::MessageAnswerer ok(GetCurrentThreadId(), kMessageTitle, {IDOK});
+  Press(kRemove);
+  const Strings messages = ok.Stop();
+  UnlockFileEx(held, 0, MAXDWORD, MAXDWORD, &whole);
+  CloseHandle(held);
+  EXPECT_EQ(messages, Strings{kSaveFailed});
+  EXPECT_EQ(LogLines(), (Strings{"Entferne... Two", "Fehler!", "Entferne... Solo", "Fehler!"}));
+  EXPECT_EQ(ReadFile(CatalogueFile()), before);
+  ExpectListsShow({"One"});
+}
+
+// A long deletion keeps the dialog answering and painting, with the folder it
+// deletes in the log: whoever asks the log while files are still going gets
+// an answer.
+TEST_F(RemoveDialog, TheDialogAnswersWhileAFolderIsDeleted) {
+  const std::string big = gRoot + "\\Apps\\Big";
+  ASSERT_TRUE(CreateDirectoryA(big.c_str(), nullptr));
+  constexpr int kFiles = 600;
+  for (int i = 0; i < kFiles; ++i) WriteFile(big + "\\f" + std::to_string(i) + ".dat", "x");
+  Load({kSolo, {"Big", "\\Apps\\Big\\f0.dat"}});
+  ASSERT_NO_FATAL_FAILURE(Open());
+  Tick("Big");
+  Press(kDeleteFolders);
+  HWND log = Control(kLog);
+  const DWORD gui = GetCurrentThreadId();
+  std::atomic<bool> done{false};
+  std::string lineDuringDeletion;
+  std::string question;
+  std::thread watcher([&] {
+    while (!done) {
+      if (HWND box = wine_test::FindDialog(gui, kMessageTitle)) {
+        question = wine_test::MessageText(box);
+        PostMessageA(box, WM_COMMAND, IDYES, 0);
+        Sleep(50);
+        continue;
+      }
+      DWORD_PTR count = 0;
+      if (!SendMessageTimeoutW(log, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 10000, &count)) continue;
+      // Answered while the folder still holds files: the deletion is running.
+      if (count == 4 && GetFileAttributesA(big.c_str()) != INVALID_FILE_ATTRIBUTES && lineDuringDeletion.empty()) {
+        wchar_t text[256] = {};
+        DWORD_PTR length = 0;
+        SendMessageTimeoutW(log, LB_GETTEXT, 3, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, &length);
+        lineDuringDeletion = wine_test::To1252(text);
+      }
+    }
+  });
+  Press(kRemove);
+  done = true;
+  watcher.join();
+  EXPECT_EQ(question, "Das folgende Verzeichnis wird mit allen Dateien gel\xF6scht:\n\n" + gRoot +
+                          "\\apps\\big (600 Dateien)\n" + kQuestionEnd);
+  EXPECT_EQ(lineDuringDeletion, "\\apps\\big") << "no answer while the folder was being deleted";
+  EXPECT_FALSE(Exists(big));
+  EXPECT_EQ(LogLines(), RemovedWithFolder("Big", "\\apps\\big", false));
+  ExpectListsShow({"Solo"});
 }
 
 // Also kept: a folder beside the launcher's drive (here the folder that plays
@@ -236,16 +368,18 @@ TEST_F(RemoveDialog, DriveRootsAndFoldersHoldingTheStartDirectoryAreKept) {
   ASSERT_NO_FATAL_FAILURE(Open());
   for (const char* name : {"Launcher", "Stick", "One", "Root", "Outside"}) Tick(name);
   Press(kDeleteFolders);
+  wine_test::MessageAnswerer answerer(GetCurrentThreadId(), kMessageTitle, {IDYES});
   Press(kRemove);
+  EXPECT_EQ(answerer.Stop(), Strings{}) << "refused folders are not offered";
   const bool elsewhereKept = Exists(elsewhere + "\\photo.jpg");
   storage::RemoveTree(elsewhere.c_str(), "", 3);
   EXPECT_TRUE(elsewhereKept);
-  Strings expected;
-  for (const char* name : {"Outside", "Root", "One", "Stick", "Launcher"})
-    for (std::string line : {std::string("Entferne... ") + name, std::string("Ok!"),
-                             std::string("L\xF6sche Verzeichnis..."), std::string("Fehler!")})
-      expected.push_back(line);
-  EXPECT_EQ(LogLines(), expected);
+  const std::string unusedRoot = std::string(1, unused) + ":\\";
+  // A long path keeps the end that names the program.
+  EXPECT_EQ(LogLines(), Joined({RemovedWithFolder("Outside", "..." + elsewhere.substr(elsewhere.size() - 23), true), RemovedWithFolder("Root", unusedRoot, true),
+                                RemovedWithFolder("One", "\\apps\\shared", true),
+                                RemovedWithFolder("Stick", "\\", true),
+                                RemovedWithFolder("Launcher", "\\launcher", true)}));
   for (const char* file : {"\\stick.txt", "\\Launcher\\launcher.exe", "\\Apps\\Solo\\solo.exe",
                            "\\Apps\\Shared\\one.exe", "\\Apps\\Shared\\Data\\locked.txt"})
     EXPECT_TRUE(Exists(gRoot + file)) << file;

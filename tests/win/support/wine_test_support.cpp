@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -183,6 +184,48 @@ std::string AnswerMessageBox(DWORD thread, DWORD timeoutMs, std::string* title) 
   }
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   return To1252(text);
+}
+
+BOOL CALLBACK TakeStaticText(HWND child, LPARAM param) {
+  char cls[16] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  auto* text = reinterpret_cast<std::string*>(param);
+  if (_stricmp(cls, "Static") == 0 && GetWindowTextLengthW(child) > 0) {
+    *text = WindowText(child);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::string MessageText(HWND box) {
+  std::string text;
+  EnumChildWindows(box, TakeStaticText, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+MessageAnswerer::MessageAnswerer(DWORD thread, std::string title, std::vector<int> buttons)
+    : thread_(thread), title_(std::move(title)), buttons_(std::move(buttons)), worker_([this] { Run(); }) {}
+
+std::vector<std::string> MessageAnswerer::Stop() {
+  stop_ = true;
+  if (worker_.joinable()) worker_.join();
+  return texts_;
+}
+
+void MessageAnswerer::Run() {
+  while (!stop_) {
+    HWND box = FindDialog(thread_, title_.c_str());
+    if (!box) {
+      Sleep(10);
+      continue;
+    }
+    const size_t n = texts_.size();
+    texts_.push_back(MessageText(box));
+    const int button = buttons_.empty() ? IDOK : buttons_[n < buttons_.size() ? n : buttons_.size() - 1];
+    PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+    for (DWORD start = GetTickCount(); IsWindow(box) && IsWindowVisible(box) && GetTickCount() - start < 5000;)
+      Sleep(5);
+  }
 }
 
 HWND FindControl(HWND dialog, int id, const char* cls) {

@@ -5,8 +5,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace wine_test {
@@ -62,6 +64,31 @@ HWND WaitForDialog(DWORD thread, const char* title, DWORD timeoutMs = 10000);
 // Waits for a message box of the thread, presses its OK and gives its text
 // ("" when none came). `title` receives its title when given.
 std::string AnswerMessageBox(DWORD thread, DWORD timeoutMs = 5000, std::string* title = nullptr);
+// The text of a message box (its static text, not the caption).
+std::string MessageText(HWND box);
+
+// Answers the message boxes titled `title` that the thread shows, from a
+// thread of its own while it lives: the n-th box with buttons[n] (IDYES,
+// IDNO, IDOK ...), the last one for every later box. Stop gives the texts of
+// the boxes answered.
+class MessageAnswerer {
+ public:
+  MessageAnswerer(DWORD thread, std::string title, std::vector<int> buttons);
+  ~MessageAnswerer() { Stop(); }
+  MessageAnswerer(const MessageAnswerer&) = delete;
+  MessageAnswerer& operator=(const MessageAnswerer&) = delete;
+  std::vector<std::string> Stop();
+
+ private:
+  void Run();
+  DWORD thread_;
+  std::string title_;
+  std::vector<int> buttons_;
+  std::vector<std::string> texts_;
+  std::atomic<bool> stop_{false};
+  std::thread worker_;
+};
+
 // Controls may sit below a combo box or another container, so every
 // descendant is searched.
 HWND FindControl(HWND dialog, int id, const char* cls);

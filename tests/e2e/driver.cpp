@@ -223,26 +223,37 @@ bool MakeDirs(const std::string& path) {
   return CreateDirectoryA(p.c_str(), nullptr) || DirExists(p);
 }
 
-bool RemoveTreeHost(const std::string& path) {
-  std::string p = Backslashes(path);
-  if (!DirExists(p)) return !FileExists(p) || DeleteFileA(p.c_str());
-  WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((p + "\\*").c_str(), &fd);
+namespace {
+
+// Wide all the way down: a journey may leave names that no ANSI code page holds.
+bool RemoveTreeWide(const std::wstring& p) {
+  const DWORD attributes = GetFileAttributesW(p.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(p.c_str()) != FALSE;
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((p + L"\\*").c_str(), &fd);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = p + "\\" + name;
-      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = p + L"\\" + name;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTreeHost(child);
+        RemoveTreeWide(child);
       else
-        DeleteFileA(child.c_str());
-    } while (FindNextFileA(find, &fd));
+        DeleteFileW(child.c_str());
+    } while (FindNextFileW(find, &fd));
     FindClose(find);
   }
-  SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return RemoveDirectoryA(p.c_str()) != FALSE;
+  SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return RemoveDirectoryW(p.c_str()) != FALSE;
+}
+
+}  // namespace
+
+bool RemoveTreeHost(const std::string& path) {
+  const std::string p = Backslashes(path);
+  return RemoveTreeWide(std::wstring(p.begin(), p.end()));
 }
 
 namespace {
@@ -348,6 +359,18 @@ bool Drive::Exists(const std::string& relative) const {
 
 bool Drive::InstallLauncher() const { return CopyFileA(LauncherExe().c_str(), Host("trovanto.exe").c_str(), FALSE); }
 
+std::wstring Drive::HostWide(const std::wstring& relative) const {
+  std::wstring base(folder_.begin(), folder_.end());
+  return relative.empty() ? base : base + L"\\" + relative;
+}
+
+bool Drive::InstallLauncherIn(const std::wstring& folder) const {
+  const std::wstring target = HostWide(folder);
+  CreateDirectoryW(target.c_str(), nullptr);
+  const std::string from = LauncherExe();
+  return CopyFileW(std::wstring(from.begin(), from.end()).c_str(), (target + L"\\trovanto.exe").c_str(), FALSE);
+}
+
 bool Drive::InstallDemo(const std::string& relative) const {
   std::string path = Host(relative);
   MakeDirs(path.substr(0, path.find_last_of('\\')));
@@ -448,15 +471,21 @@ void RecordLog::Clear() const { DeleteFileA(path_.c_str()); }
 
 Launcher::~Launcher() { Kill(); }
 
-bool Launcher::Start(const Drive& drive, DWORD timeoutMs) {
+bool Launcher::Start(const Drive& drive, DWORD timeoutMs) { return StartFrom(drive, L"", "", timeoutMs); }
+
+bool Launcher::StartFrom(const Drive& drive, const std::wstring& folder, const std::string& currentDir,
+                         DWORD timeoutMs) {
   Kill();
-  std::string root = drive.Root();
-  std::string exe = root + "trovanto.exe";
-  std::string commandLine = "\"" + exe + "\"";
-  STARTUPINFOA si = {};
+  const std::string root = drive.Root();
+  std::wstring dir(root.begin(), root.end());
+  if (!folder.empty()) dir += folder + L"\\";
+  const std::wstring exe = dir + L"trovanto.exe";
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  std::wstring current = currentDir.empty() ? dir : std::wstring(currentDir.begin(), currentDir.end());
+  STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, root.c_str(), &si, &pi))
+  if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, current.c_str(), &si, &pi))
     return false;
   CloseHandle(pi.hThread);
   process_ = pi.hProcess;

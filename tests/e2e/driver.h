@@ -60,6 +60,10 @@ class Drive {
   std::string Read(const std::string& relative, bool* ok = nullptr) const;
   bool Exists(const std::string& relative) const;
   bool InstallLauncher() const;
+  // trovanto.exe in a folder below the root, named in UTF-16 so that it may
+  // hold what no ANSI code page does.
+  bool InstallLauncherIn(const std::wstring& folder) const;
+  std::wstring HostWide(const std::wstring& relative) const;
   bool InstallDemo(const std::string& relative) const;
   // A program or library that leaves "<relative>.mark" when run or loaded.
   bool Plant(const std::string& relative, bool library) const;
@@ -112,6 +116,10 @@ class Launcher {
   // Starts trovanto.exe from the drive with the root as current directory
   // and waits until the main window is shown.
   bool Start(const Drive& drive, DWORD timeoutMs = 20000);
+  // The same, with trovanto.exe taken from `folder` below the drive's root
+  // ("" for the root) and `currentDir` as the current directory ("" for the
+  // folder), the way a command prompt or a shortcut's "Start in" starts it.
+  bool StartFrom(const Drive& drive, const std::wstring& folder, const std::string& currentDir, DWORD timeoutMs = 20000);
   bool Running() const;
   DWORD Pid() const { return pid_; }
   HWND Main() const { return main_; }

@@ -251,10 +251,11 @@ class Journeys : public ::testing::Test {
   }
 
   // Starts the launcher from the drive's root and waits until it is shown.
-  ::testing::AssertionResult StartOn(const Drive& drive, DWORD timeoutMs = 20000) {
+  ::testing::AssertionResult StartOn(const Drive& drive, DWORD timeoutMs = 20000, const std::wstring& folder = L"",
+                                     const std::string& currentDir = "") {
     DrainKeyState();
     DWORD started = GetTickCount();
-    if (!launcher_.Start(drive, timeoutMs)) {
+    if (!launcher_.StartFrom(drive, folder, currentDir, timeoutMs)) {
       DWORD code = 0;
       bool ended = launcher_.WaitExit(&code, 0);
       SaveScreen(std::string("not-shown-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -677,6 +678,100 @@ TEST_F(Journeys, FirstRunBuildsTheCatalogueWhichFollowsTheStickToAnotherLetter) 
   EXPECT_EQ(log.Lines(), (std::vector<std::string>{RecordLine("\\apps\\beta tool\\beta.exe", 'U'),
                                                     RecordLine("\\apps\\alpha\\alpha.exe", 'U')}));
   QuitExpectingZero();
+}
+
+// ---- started from elsewhere ----
+
+// Everything below `folder` of the host PC's drive, folders included.
+std::vector<std::string> EntriesBelow(const std::string& folder) {
+  std::vector<std::string> out;
+  WIN32_FIND_DATAW fd;
+  const std::wstring pattern = std::wstring(folder.begin(), folder.end()) + L"\\*";
+  HANDLE find = FindFirstFileW(pattern.c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return out;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    out.push_back(std::string(name.begin(), name.end()));
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+  return out;
+}
+
+bool WriteWide(const std::wstring& path, const std::string& data) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) && written == data.size();
+  CloseHandle(file);
+  return ok;
+}
+
+// A command prompt, the Run box or a shortcut's "Start in" give the launcher
+// a current directory on the host PC: it still keeps to its own folder.
+TEST_F(Journeys, StartedFromAnotherFolderKeepsToItsOwnAndWritesNothingElsewhere) {
+  Drive drive("elsewhere");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.InstallDemo("Apps\\Alpha\\Alpha.exe"));
+  ASSERT_TRUE(drive.Write("applications.dat", CatalogueText({{"Alpha", "\\apps\\alpha\\alpha.exe"}})));
+  ASSERT_TRUE(drive.Map('T'));
+  Drive host("elsewhere-host");
+  ASSERT_TRUE(MakeDirs(host.Host("Work")));
+  ASSERT_TRUE(host.Map('H'));
+  RecordLog log;
+
+  ASSERT_TRUE(StartOn(drive, 20000, L"", "H:\\Work\\"));
+  EXPECT_TRUE(ListIs(MainList(), {"Alpha"})) << "the catalogue beside trovanto.exe was not read";
+  // Started programs run where they would after a start from the stick.
+  DoubleClickItem(MainList(), 0);
+  ASSERT_TRUE(LogGrowsTo(log, 1));
+  EXPECT_EQ(log.Lines()[0], RecordLine("\\apps\\alpha\\alpha.exe", 'T'));
+
+  // A second start, from the host or from the stick, only brings the first
+  // one forward.
+  for (const char* current : {"H:\\", ""}) {
+    SCOPED_TRACE(std::string("second start from \"") + current + "\"");
+    Launcher second;
+    EXPECT_FALSE(second.StartFrom(drive, L"", current, 10000)) << "a second launcher showed its window";
+    DWORD code = 1234;
+    EXPECT_TRUE(second.WaitExit(&code, 10000)) << "the second launcher keeps running";
+    EXPECT_EQ(code, 0u);
+  }
+
+  // Both files are written, and only beside the launcher.
+  Command(4);
+  HWND settingsDialog = WaitForDialog(kSettingsClass);
+  ASSERT_NE(settingsDialog, nullptr) << "settings dialog not opened";
+  Click(settingsDialog, 53);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settingsDialog); }, 3000));
+  Command(1);
+  HWND dialog = WaitForDialog(kAddChangeClass);
+  ASSERT_NE(dialog, nullptr) << "add/change dialog not opened";
+  CloseWithCloseBox(dialog);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
+  QuitExpectingZero();
+  EXPECT_TRUE(drive.Exists("settings.dat"));
+  EXPECT_EQ(drive.Read("applications.dat"), CatalogueText({{"Alpha", "\\apps\\alpha\\alpha.exe"}}));
+  EXPECT_TRUE(EntriesBelow(host.Host("Work")).empty()) << "the launcher wrote into its current directory";
+  EXPECT_EQ(EntriesBelow(host.Host()), std::vector<std::string>{"Work"});
+
+  // A folder whose name the ANSI code page cannot hold ("Ω" on a Western one).
+  const std::wstring hostile = L"Tragbar \u03A9";
+  ASSERT_TRUE(drive.InstallLauncherIn(hostile));
+  ASSERT_TRUE(WriteWide(drive.HostWide(hostile + L"\\applications.dat"),
+                        CatalogueText({{"Gamma", "\\Apps\\Alpha\\Alpha.exe"}})));
+  ASSERT_TRUE(StartOn(drive, 20000, hostile, "H:\\Work\\"));
+  EXPECT_TRUE(ListIs(MainList(), {"Gamma"})) << "the catalogue in a folder without an ANSI name was not read";
+  Command(4);
+  settingsDialog = WaitForDialog(kSettingsClass);
+  ASSERT_NE(settingsDialog, nullptr) << "settings dialog not opened";
+  Click(settingsDialog, 53);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settingsDialog); }, 3000));
+  QuitExpectingZero();
+  EXPECT_NE(GetFileAttributesW(drive.HostWide(hostile + L"\\settings.dat").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "settings.dat not written beside the launcher";
+  EXPECT_FALSE(drive.Exists("settings.dat.tmp"));
+  EXPECT_TRUE(EntriesBelow(host.Host("Work")).empty()) << "the launcher wrote into its current directory";
 }
 
 // ---- Tab in every window ----

@@ -664,6 +664,66 @@ std::vector<HWND> TrayIcons() {
   return icons;
 }
 
+RefusingTaskbar::RefusingTaskbar() {
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  struct Start {
+    RefusingTaskbar* self;
+    HANDLE ready;
+  } start{this, ready};
+  thread_ = CreateThread(
+      nullptr, 0,
+      [](void* param) -> DWORD {
+        auto* start = static_cast<Start*>(param);
+        RefusingTaskbar* self = start->self;
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "Shell_TrayWnd";
+        RegisterClassA(&wc);
+        self->window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1,
+                                        nullptr, nullptr, wc.hInstance, nullptr);
+        if (self->window_) SetWindowLongPtrA(self->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetEvent(start->ready);
+        MSG msg;
+        while (self->window_ && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+        UnregisterClassA("Shell_TrayWnd", wc.hInstance);
+        return 0;
+      },
+      &start, 0, nullptr);
+  if (thread_) WaitForSingleObject(ready, 5000);
+  CloseHandle(ready);
+}
+
+LRESULT CALLBACK RefusingTaskbar::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<RefusingTaskbar*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_COPYDATA:
+      // Each tray call arrives as data copied from the caller.
+      if (self) InterlockedIncrement(&self->refused_);
+      return FALSE;
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+bool RefusingTaskbar::InFront() const { return window_ && FindWindowA("Shell_TrayWnd", nullptr) == window_; }
+
+void RefusingTaskbar::Close() {
+  if (!thread_) return;
+  if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
+  WaitForSingleObject(thread_, 5000);
+  CloseHandle(thread_);
+  thread_ = nullptr;
+  window_ = nullptr;
+}
+
+void AnnounceTaskbar() { SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0); }
+
 // ---- input ----
 
 void MoveTo(POINT p) {

@@ -158,6 +158,33 @@ bool CloseBoxPoint(HWND hwnd, POINT* p);
 HWND TrayWindow();
 std::vector<HWND> TrayIcons();
 
+// A task bar that is not up yet, as right after a login: a window of the
+// shell's task bar class, found by the system's tray calls before Wine's,
+// that refuses every icon. It answers on a thread of its own while the test
+// waits.
+class RefusingTaskbar {
+ public:
+  RefusingTaskbar();
+  ~RefusingTaskbar() { Close(); }
+  RefusingTaskbar(const RefusingTaskbar&) = delete;
+  RefusingTaskbar& operator=(const RefusingTaskbar&) = delete;
+  // Whether the tray calls reach this window rather than Wine's.
+  bool InFront() const;
+  // Icons refused so far.
+  long Refused() const { return refused_; }
+  // Gone: the tray calls reach Wine's task bar again.
+  void Close();
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND window_ = nullptr;
+  HANDLE thread_ = nullptr;
+  volatile long refused_ = 0;
+};
+// What the shell tells every top-level window when its task bar has come
+// up ("TaskbarCreated").
+void AnnounceTaskbar();
+
 // ---- input ----
 void MoveTo(POINT p);
 // Moves the pointer from `from` to `to` in `steps` even steps, `stepMs` apart

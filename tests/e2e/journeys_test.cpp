@@ -1065,6 +1065,42 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
   EXPECT_EQ(drive.Read("applications.dat"), catalogue);
 }
 
+// A task bar that comes up after the launcher (a login, a restarted shell)
+// still gets the tray icon, so a hidden window can always come back.
+TEST_F(Journeys, TheTrayIconComesWithALateTaskBarAndBringsTheHiddenWindowBack) {
+  Drive drive("late-tray");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.Map('T'));
+  RefusingTaskbar notYet;
+  ASSERT_TRUE(notYet.InFront()) << "the refusing task bar is not the one the tray calls find";
+  ASSERT_TRUE(TrayIcons().empty()) << "a tray icon of another program is left";
+  ASSERT_TRUE(StartOn(drive));
+  ASSERT_TRUE(WaitUntil([&] { return notYet.Refused() > 0; }, 5000)) << "the launcher never offered its tray icon";
+  EXPECT_TRUE(TrayIcons().empty());
+
+  PressWithMainInFront(VK_ESCAPE);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(Main()); }, 3000)) << "Escape did not hide the window";
+
+  notYet.Close();
+  AnnounceTaskbar();
+  ASSERT_TRUE(WaitUntil([&] { return TrayIcon() != nullptr; }, 5000)) << "no tray icon once the task bar came up";
+  if (HWND tray = TrayWindow())
+    SetWindowPos(tray, HWND_TOPMOST, 430, 700, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  Pause(300);
+  DoubleClick(Centre(ScreenRect(TrayIcon())));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(Main()) != FALSE; }, 3000))
+      << "a double click on the late tray icon did not bring the window back";
+
+  // Announced again while the icon is there (a shell that restarts): still one.
+  AnnounceTaskbar();
+  Pause(500);
+  EXPECT_EQ(TrayIcons().size(), 1u);
+  DWORD code = 1234;
+  ASSERT_TRUE(QuitFromTrayMenu(&code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(WaitUntil([&] { return TrayIcons().empty(); }, 3000)) << "the tray icon outlived the launcher";
+}
+
 // ---- 4. settings and the protected area ----
 
 TEST_F(Journeys, SavedSettingsHoldAfterRestartAndThePasswordIsAskedOnce) {

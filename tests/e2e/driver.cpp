@@ -724,6 +724,107 @@ void RefusingTaskbar::Close() {
 
 void AnnounceTaskbar() { SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0); }
 
+// ---- traces on the host ----
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+void SnapshotKey(HKEY key, const std::wstring& path, HostState* out) {
+  (*out)["reg " + Utf8(path)] = "";
+  std::vector<wchar_t> name(16384);
+  std::vector<BYTE> data(1 << 16);
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = static_cast<DWORD>(name.size()), type = 0, dataSize = static_cast<DWORD>(data.size());
+    LONG r = RegEnumValueW(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
+    if (r == ERROR_MORE_DATA) {
+      data.resize(dataSize + 2);
+      dataSize = static_cast<DWORD>(data.size());
+      nameSize = static_cast<DWORD>(name.size());
+      r = RegEnumValueW(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
+    }
+    if (r != ERROR_SUCCESS) break;
+    std::string value = std::to_string(type) + ":";
+    static const char kHex[] = "0123456789abcdef";
+    for (DWORD b = 0; b < dataSize; ++b) {
+      value += kHex[data[b] >> 4];
+      value += kHex[data[b] & 15];
+    }
+    (*out)["reg " + Utf8(path) + " = " + Utf8(std::wstring(name.data(), nameSize))] = value;
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = static_cast<DWORD>(name.size());
+    if (RegEnumKeyExW(key, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    const std::wstring child(name.data(), nameSize);
+    HKEY sub;
+    if (RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+    SnapshotKey(sub, path + L"\\" + child, out);
+    RegCloseKey(sub);
+  }
+}
+
+void SnapshotFolder(const std::wstring& folder, HostState* out) {
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring child = folder + L"\\" + name;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      (*out)["dir " + Utf8(child)] = "";
+      // Wine links some of these folders to the Unix home: a link is the
+      // user's own, not a folder of the profile.
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) SnapshotFolder(child, out);
+    } else {
+      (*out)["file " + Utf8(child)] = std::to_string(fd.nFileSizeLow) + " " + std::to_string(fd.ftLastWriteTime.dwLowDateTime);
+    }
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+}
+
+}  // namespace
+
+HostState TakeHostState() {
+  HostState state;
+  SnapshotKey(HKEY_LOCAL_MACHINE, L"HKLM", &state);
+  SnapshotKey(HKEY_CURRENT_USER, L"HKCU", &state);
+  HKEY defaults;
+  if (RegOpenKeyExW(HKEY_USERS, L".Default", 0, KEY_READ, &defaults) == ERROR_SUCCESS) {
+    SnapshotKey(defaults, L"HKU\\.Default", &state);
+    RegCloseKey(defaults);
+  }
+  for (int csidl : {CSIDL_APPDATA, CSIDL_LOCAL_APPDATA}) {
+    wchar_t folder[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder))) SnapshotFolder(folder, &state);
+  }
+  wchar_t temp[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  if (length > 0 && length <= MAX_PATH) {
+    std::wstring folder(temp, length);
+    if (folder.back() == L'\\') folder.pop_back();
+    SnapshotFolder(folder, &state);
+  }
+  return state;
+}
+
+std::vector<std::string> HostChanges(const HostState& before, const HostState& after) {
+  std::vector<std::string> changes;
+  for (const auto& entry : after) {
+    auto old = before.find(entry.first);
+    if (old == before.end() || old->second != entry.second) changes.push_back(entry.first);
+  }
+  for (const auto& entry : before)
+    if (!after.count(entry.first)) changes.push_back(entry.first);
+  return changes;
+}
+
 // ---- input ----
 
 void MoveTo(POINT p) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -184,6 +185,19 @@ class RefusingTaskbar {
 // What the shell tells every top-level window when its task bar has come
 // up ("TaskbarCreated").
 void AnnounceTaskbar();
+
+// ---- traces on the host ----
+// What a program could leave on the PC: every registry key and value of the
+// three stored branches (HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_USERS
+// .Default: what Wine keeps in system.reg, user.reg and userdef.reg, read
+// through the registry since the server writes those files only now and
+// then), and every file below the user's application data, local
+// application data (recent documents among them) and temporary folders,
+// by name, size and time.
+using HostState = std::map<std::string, std::string>;
+HostState TakeHostState();
+// Names of the entries that appeared, changed or vanished.
+std::vector<std::string> HostChanges(const HostState& before, const HostState& after);
 
 // ---- input ----
 void MoveTo(POINT p);

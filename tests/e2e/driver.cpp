@@ -664,34 +664,38 @@ std::vector<HWND> TrayIcons() {
   return icons;
 }
 
+namespace {
+
+struct TaskbarStart {
+  RefusingTaskbar* self;
+  HANDLE ready;
+};
+
+}  // namespace
+
 RefusingTaskbar::RefusingTaskbar() {
-  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  struct Start {
-    RefusingTaskbar* self;
-    HANDLE ready;
-  } start{this, ready};
-  thread_ = CreateThread(
-      nullptr, 0,
-      [](void* param) -> DWORD {
-        auto* start = static_cast<Start*>(param);
-        RefusingTaskbar* self = start->self;
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "Shell_TrayWnd";
-        RegisterClassA(&wc);
-        self->window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1,
-                                        nullptr, nullptr, wc.hInstance, nullptr);
-        if (self->window_) SetWindowLongPtrA(self->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        SetEvent(start->ready);
-        MSG msg;
-        while (self->window_ && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-        UnregisterClassA("Shell_TrayWnd", wc.hInstance);
-        return 0;
-      },
-      &start, 0, nullptr);
-  if (thread_) WaitForSingleObject(ready, 5000);
-  CloseHandle(ready);
+  TaskbarStart start{this, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  thread_ = CreateThread(nullptr, 0, Run, &start, 0, nullptr);
+  if (thread_) WaitForSingleObject(start.ready, 5000);
+  CloseHandle(start.ready);
+}
+
+DWORD WINAPI RefusingTaskbar::Run(void* param) {
+  auto* start = static_cast<TaskbarStart*>(param);
+  RefusingTaskbar* self = start->self;
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "Shell_TrayWnd";
+  RegisterClassA(&wc);
+  self->window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
+  if (self->window_) SetWindowLongPtrA(self->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  SetEvent(start->ready);
+  MSG msg;
+  while (self->window_ && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  UnregisterClassA("Shell_TrayWnd", wc.hInstance);
+  return 0;
 }
 
 LRESULT CALLBACK RefusingTaskbar::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

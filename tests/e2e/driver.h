@@ -177,6 +177,7 @@ class RefusingTaskbar {
   void Close();
 
  private:
+  static DWORD WINAPI Run(void* param);
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   HWND window_ = nullptr;
   HANDLE thread_ = nullptr;

@@ -790,6 +790,8 @@ TEST_F(Journeys, StartedFromAnotherFolderKeepsToItsOwnAndWritesNothingElsewhere)
   ASSERT_TRUE(MakeDirs(host.Host("Work")));
   ASSERT_TRUE(host.Map('H'));
   RecordLog log;
+  HostState hostState;
+  const std::set<std::string> noise = WineNoise(&hostState);
 
   ASSERT_TRUE(StartOn(drive, 20000, L"", "H:\\Work\\"));
   EXPECT_TRUE(ListIs(MainList(), {"Alpha"})) << "the catalogue beside trovanto.exe was not read";
@@ -809,10 +811,19 @@ TEST_F(Journeys, StartedFromAnotherFolderKeepsToItsOwnAndWritesNothingElsewhere)
     EXPECT_EQ(code, 0u);
   }
 
-  // Both files are written, and only beside the launcher.
+  // Both files are written, and only beside the launcher; the font chooser
+  // opened on the way leaves nothing either.
   Command(4);
   HWND settingsDialog = WaitForDialog(kSettingsClass);
   ASSERT_NE(settingsDialog, nullptr) << "settings dialog not opened";
+  Click(settingsDialog, 52);
+  HWND fontChooser = launcher_.WaitWindowOfClass(kRequesterClass);
+  ASSERT_NE(fontChooser, nullptr) << "the font button opened no chooser";
+  HWND cancel = GetDlgItem(fontChooser, IDCANCEL);
+  ASSERT_NE(cancel, nullptr);
+  BringToFront(fontChooser);
+  ClickWindow(cancel);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(fontChooser); }, 3000)) << "the font chooser did not close";
   Click(settingsDialog, 53);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settingsDialog); }, 3000));
   Command(1);
@@ -825,6 +836,8 @@ TEST_F(Journeys, StartedFromAnotherFolderKeepsToItsOwnAndWritesNothingElsewhere)
   EXPECT_EQ(drive.Read("applications.dat"), CatalogueText({{"Alpha", "\\apps\\alpha\\alpha.exe"}}));
   EXPECT_TRUE(EntriesBelow(host.Host("Work")).empty()) << "the launcher wrote into its current directory";
   EXPECT_EQ(EntriesBelow(host.Host()), std::vector<std::string>{"Work"});
+  for (const std::string& change : HostChanges(hostState, TakeHostState()))
+    if (!noise.count(Normalised(change))) ADD_FAILURE() << "left on the host: " << change;
 
   // A folder whose name the ANSI code page cannot hold ("Ω" on a Western one).
   const std::wstring hostile = L"Tragbar \u03A9";

@@ -366,6 +366,8 @@ std::wstring Drive::HostWide(const std::wstring& relative) const {
 
 bool Drive::InstallLauncherIn(const std::wstring& folder) const {
   const std::wstring target = HostWide(folder);
+  for (size_t cut = folder.find(L'\\'); cut != std::wstring::npos; cut = folder.find(L'\\', cut + 1))
+    CreateDirectoryW(HostWide(folder.substr(0, cut)).c_str(), nullptr);
   CreateDirectoryW(target.c_str(), nullptr);
   const std::string from = LauncherExe();
   return CopyFileW(std::wstring(from.begin(), from.end()).c_str(), (target + L"\\trovanto.exe").c_str(), FALSE);

@@ -61,8 +61,8 @@ class Drive {
   std::string Read(const std::string& relative, bool* ok = nullptr) const;
   bool Exists(const std::string& relative) const;
   bool InstallLauncher() const;
-  // trovanto.exe in a folder below the root, named in UTF-16 so that it may
-  // hold what no ANSI code page does.
+  // trovanto.exe in a folder below the root (made with its parents), named
+  // in UTF-16 so that it may hold what no ANSI code page does.
   bool InstallLauncherIn(const std::wstring& folder) const;
   std::wstring HostWide(const std::wstring& relative) const;
   bool InstallDemo(const std::string& relative) const;

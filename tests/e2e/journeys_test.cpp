@@ -839,23 +839,27 @@ TEST_F(Journeys, StartedFromAnotherFolderKeepsToItsOwnAndWritesNothingElsewhere)
   for (const std::string& change : HostChanges(hostState, TakeHostState()))
     if (!noise.count(Normalised(change))) ADD_FAILURE() << "left on the host: " << change;
 
-  // A folder whose name the ANSI code page cannot hold ("Ω" on a Western one).
-  const std::wstring hostile = L"Tragbar \u03A9";
-  ASSERT_TRUE(drive.InstallLauncherIn(hostile));
-  ASSERT_TRUE(WriteWide(drive.HostWide(hostile + L"\\applications.dat"),
-                        CatalogueText({{"Gamma", "\\Apps\\Alpha\\Alpha.exe"}})));
-  ASSERT_TRUE(StartOn(drive, 20000, hostile, "H:\\Work\\"));
-  EXPECT_TRUE(ListIs(MainList(), {"Gamma"})) << "the catalogue in a folder without an ANSI name was not read";
-  Command(4);
-  settingsDialog = WaitForDialog(kSettingsClass);
-  ASSERT_NE(settingsDialog, nullptr) << "settings dialog not opened";
-  Click(settingsDialog, 53);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settingsDialog); }, 3000));
-  QuitExpectingZero();
-  EXPECT_NE(GetFileAttributesW(drive.HostWide(hostile + L"\\settings.dat").c_str()), INVALID_FILE_ATTRIBUTES)
-      << "settings.dat not written beside the launcher";
-  EXPECT_FALSE(drive.Exists("settings.dat.tmp"));
-  EXPECT_TRUE(EntriesBelow(host.Host("Work")).empty()) << "the launcher wrote into its current directory";
+  // A folder whose name the ANSI code page cannot hold ("Ω" on a Western
+  // one), and one nested too deep for the ANSI file calls' path limit.
+  std::wstring deep = L"Tief";
+  for (int level = 1; level <= 6; ++level) deep += L"\\Unterordner mit langem Namen Nr " + std::to_wstring(level);
+  for (const std::wstring& folder : {std::wstring(L"Tragbar \u03A9"), deep}) {
+    SCOPED_TRACE("launcher in a folder of " + std::to_string(folder.size()) + " characters");
+    ASSERT_TRUE(drive.InstallLauncherIn(folder));
+    ASSERT_TRUE(WriteWide(drive.HostWide(folder + L"\\applications.dat"),
+                          CatalogueText({{"Gamma", "\\Apps\\Alpha\\Alpha.exe"}})));
+    ASSERT_TRUE(StartOn(drive, 20000, folder, "H:\\Work\\"));
+    EXPECT_TRUE(ListIs(MainList(), {"Gamma"})) << "the catalogue beside trovanto.exe was not read";
+    Command(4);
+    settingsDialog = WaitForDialog(kSettingsClass);
+    ASSERT_NE(settingsDialog, nullptr) << "settings dialog not opened";
+    Click(settingsDialog, 53);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settingsDialog); }, 3000));
+    QuitExpectingZero();
+    EXPECT_NE(GetFileAttributesW(drive.HostWide(folder + L"\\settings.dat").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "settings.dat not written beside the launcher";
+    EXPECT_TRUE(EntriesBelow(host.Host("Work")).empty()) << "the launcher wrote into its current directory";
+  }
 }
 
 // ---- Tab in every window ----

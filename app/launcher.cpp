@@ -82,8 +82,11 @@ void RunLauncher() {
   STARTUP_STEP("entry");
   HardenProcess();
   STARTUP_STEP("hardened");
+  // The folder of trovanto.exe, not the current directory of whoever
+  // started it.
+  StartFolder start = FindStartFolder();
   // Title + " v" + Version, as the main window carries it.
-  if (ShowRunningLauncher((std::string(kTitle) + " v" + kVersion).c_str())) ExitProcess(0);
+  if (ShowRunningLauncher(start, (std::string(kTitle) + " v" + kVersion).c_str())) ExitProcess(0);
 
   STARTUP_STEP("process start");
   // Services: drawing, windows, common controls, images, timers.
@@ -112,9 +115,10 @@ void RunLauncher() {
   gSettings.Title = kTitle;
   gSettings.Version = kVersion;
   MARK_LINE();
-  gSettings.StartDirectory = storage::GetWorkingDirectory();
-  gSettings.ProgramDrive = gSettings.StartDirectory.substr(0, 2);
-  storage::SetProtectedStartDirectory(gSettings.StartDirectory);
+  EnterStartFolder(start);
+  gSettings.StartDirectory = start.narrow;
+  gSettings.ProgramDrive = start.drive;
+  storage::SetProtectedStartDirectory(start.guarded);
   for (int i = 1; i <= 7; ++i) gSettings.CommandCaptions[static_cast<size_t>(i)] = kCommandCaptions[i];
   gSettings.StatusText.clear();
   gSettings.DateText = BuildDateText();

@@ -29,20 +29,63 @@ constexpr char kMainWindowClass[] = "TrovantoWindow60";
 
 // One name per start folder, case folded, so that launchers on two sticks
 // (two drive letters) never meet.
-std::string FolderKey() {
-  char folder[MAX_PATH * 4] = {};
-  DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
-  if (length == 0 || length >= sizeof folder) return "";
-  CharUpperBuffA(folder, length);
-  if (length > 3 && folder[length - 1] == '\\') --length;
+std::string FolderKey(const std::wstring& folder) {
+  if (folder.empty()) return "";
+  std::wstring upper = folder;
+  CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+  if (upper.size() > 3 && upper.back() == L'\\') upper.pop_back();
   uint64_t hash = 1469598103934665603ull;
-  for (DWORD i = 0; i < length; ++i) {
-    hash ^= static_cast<unsigned char>(folder[i]);
-    hash *= 1099511628211ull;
+  for (wchar_t unit : upper) {
+    for (int shift = 0; shift < 16; shift += 8) {
+      hash ^= (static_cast<unsigned>(unit) >> shift) & 0xFFu;
+      hash *= 1099511628211ull;
+    }
   }
   char name[64];
   std::snprintf(name, sizeof name, "Local\\Trovanto-%016llx", static_cast<unsigned long long>(hash));
   return name;
+}
+
+// The launcher's file names are ANSI texts, and its longest name below the
+// folder ("applications.dat.tmp", a skin's picture) must still fit.
+constexpr size_t kNarrowFolderLimit = MAX_PATH - 64;
+
+// The folder in the ANSI code page, or false when a character has no place
+// there (it would turn into "?" or a look-alike that names another folder).
+bool Narrowed(const std::wstring& wide, std::string* narrow) {
+  narrow->clear();
+  if (wide.empty()) return false;
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL lost = FALSE;
+  const int size = static_cast<int>(wide.size());
+  const int n = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, utf8 ? nullptr : &lost);
+  if (n <= 0) return false;
+  narrow->assign(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, flags, wide.data(), size, &(*narrow)[0], n, nullptr, utf8 ? nullptr : &lost);
+  return !lost;
+}
+
+std::wstring FolderPart(const std::wstring& path) {
+  const size_t slash = path.rfind(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+// A path the system gives in its "\\?\" form reads as the ordinary one.
+std::wstring WithoutDevicePrefix(const std::wstring& path) {
+  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
+  if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
+  return path;
+}
+
+std::wstring ConvertedPath(DWORD(WINAPI* convert)(LPCWSTR, LPWSTR, DWORD), const std::wstring& path) {
+  const DWORD needed = convert(path.c_str(), nullptr, 0);
+  if (needed == 0) return L"";
+  std::wstring out(needed, L'\0');
+  const DWORD written = convert(path.c_str(), &out[0], needed);
+  if (written == 0 || written >= needed) return L"";
+  out.resize(written);
+  return out;
 }
 
 struct WindowSearch {
@@ -75,6 +118,58 @@ bool ProcessEnded(DWORD pid) {
 
 }  // namespace
 
+StartFolder FindStartFolder() {
+  StartFolder folder;
+  // The program's own path, however long: a stick's folders may nest deep.
+  std::wstring module(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, &module[0], static_cast<DWORD>(module.size()));
+    if (length == 0) return folder;
+    if (length < module.size()) {
+      module.resize(length);
+      break;
+    }
+    if (module.size() >= 32768) return folder;
+    module.resize(module.size() * 2);
+  }
+  // Started by a short (8.3) spelling, the folder still keys and reads as
+  // the one a start by its long name finds.
+  std::wstring wide = FolderPart(WithoutDevicePrefix(module));
+  if (wide.size() < 3) return folder;
+  const std::wstring longForm = ConvertedPath(GetLongPathNameW, wide);
+  if (!longForm.empty()) wide = longForm;
+  if (wide.back() != L'\\') wide += L'\\';
+  folder.wide = wide;
+
+  std::string narrow;
+  const bool whole = Narrowed(wide, &narrow);
+  folder.guarded = narrow;
+  if (whole && narrow.size() < kNarrowFolderLimit) {
+    folder.narrow = narrow;
+  } else {
+    // A name the code page cannot hold, or too long for the file calls: the
+    // short spelling that FAT sticks and most NTFS drives keep for every
+    // name is plain ASCII.
+    std::wstring shortForm = ConvertedPath(GetShortPathNameW, wide);
+    std::string shortNarrow;
+    if (!shortForm.empty() && shortForm.back() != L'\\') shortForm += L'\\';
+    if (Narrowed(shortForm, &shortNarrow) && shortNarrow.size() < kNarrowFolderLimit) folder.narrow = shortNarrow;
+  }
+  const std::string& anyForm = folder.narrow.empty() ? folder.guarded : folder.narrow;
+  folder.drive = anyForm.substr(0, 2);
+  return folder;
+}
+
+bool EnterStartFolder(StartFolder& folder) {
+  if (folder.wide.empty()) return false;
+  if (SetCurrentDirectoryW(folder.wide.c_str())) return true;
+  if (!folder.narrow.empty() && SetCurrentDirectoryA(folder.narrow.c_str())) return true;
+  // Neither spelling can be used: the files are then named by the lossy
+  // one, which reaches no file at all, rather than by the host's folder.
+  if (folder.narrow.empty()) folder.narrow = folder.guarded;
+  return false;
+}
+
 void HardenProcess() {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 
@@ -98,8 +193,8 @@ void HardenProcess() {
   }
 }
 
-bool ShowRunningLauncher(const char* mainTitle) {
-  const std::string name = FolderKey();
+bool ShowRunningLauncher(const StartFolder& folder, const char* mainTitle) {
+  const std::string name = FolderKey(folder.wide);
   if (name.empty()) return false;
   // The mapping lives as long as some launcher of this folder holds it: it
   // goes with the process, even one that was killed.

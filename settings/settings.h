@@ -27,7 +27,7 @@ struct Settings {
   std::string Title;
   std::string Version;
   std::string ProgramDrive;
-  std::string StartDirectory;  // the current directory at start, with a trailing backslash
+  std::string StartDirectory;  // the folder of trovanto.exe, with a trailing backslash; "" = the current directory
   std::array<std::string, 7> DayNames;
   std::array<std::string, 8> CommandCaptions;  // 1 to 7
   std::string StatusText;

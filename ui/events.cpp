@@ -223,7 +223,7 @@ LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
         LRESULT result = 0;
         if (OfferToControl(hwnd, msg, wParam, lParam, &result)) return result;
       }
-      if (msg == TaskbarCreatedMessage() && msg != 0) ReaddTrayIcons();
+      if (msg == TaskbarCreatedMessage() && msg != 0) ReaddTrayIcons(hwnd);
       break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);

@@ -125,7 +125,9 @@ std::string ChooseFileToOpen(const char* title, const char* defaultPath, const c
   request.nMaxFile = static_cast<DWORD>(file.size());
   request.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   request.lpstrTitle = title ? wideTitle.c_str() : nullptr;
-  request.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  // A portable program leaves no trace on the PC: the chosen file does not
+  // go into the user's recent documents (nor the jump lists fed from them).
+  request.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_DONTADDTORECENT;
 
   BOOL confirmed;
   {

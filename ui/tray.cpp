@@ -1,7 +1,12 @@
-// Tray icons. The shell forgets them when it restarts; ReaddTrayIcons puts
-// them back when the "TaskbarCreated" broadcast arrives.
+// Tray icons. The shell forgets them when it restarts, and refuses them while
+// its task bar is not up (right after a login): each icon is kept either way,
+// and ReaddTrayIcons puts it in place when the "TaskbarCreated" broadcast
+// announces a task bar. Without the icon a hidden main window could not come
+// back.
 #include <windows.h>
 #include <shellapi.h>
+
+#include <vector>
 
 #include "ui/events.h"
 #include "ui/object_table.h"
@@ -22,6 +27,7 @@ struct TrayRecord {
   HWND handle = nullptr;  // the owner window
   HICON icon = nullptr;
   int number = 0;
+  bool shown = false;  // the shell took it
 };
 
 NOTIFYICONDATAW Data(const TrayRecord& r) {
@@ -55,20 +61,31 @@ int AddTrayIcon(int number, HWND owner, HICON icon) {
   r.handle = owner;
   r.icon = icon;
   r.number = number;
+  // A launcher that runs elevated would not hear the broadcast of a shell
+  // that does not.
+  static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  if (taskbarCreated) ChangeWindowMessageFilterEx(owner, taskbarCreated, MSGFLT_ALLOW, nullptr);
   NOTIFYICONDATAW nid = Data(r);
-  if (!NotifyIcon(NIM_ADD, &nid)) {
-    Trays().Forget(number);
-    return 0;
-  }
+  r.shown = NotifyIcon(NIM_ADD, &nid) != FALSE;
   *rec = r;
-  return 1;
+  return r.shown ? 1 : 0;
 }
 
-void ReaddTrayIcons() {
-  Trays().ForEach([](int, const TrayRecord& r) {
-    NOTIFYICONDATAW nid = Data(r);
-    NotifyIcon(NIM_ADD, &nid);
+void ReaddTrayIcons(HWND owner) {
+  std::vector<int> numbers;
+  Trays().ForEach([&](int number, const TrayRecord& r) {
+    if (r.handle == owner) numbers.push_back(number);
   });
+  for (int number : numbers) {
+    TrayRecord* r = Trays().Find(number);
+    if (!r) continue;
+    NOTIFYICONDATAW nid = Data(*r);
+    // The broadcast also comes while the icon is still there (a new display
+    // setting): the shell then refuses a second add and takes a change.
+    bool shown = NotifyIcon(NIM_ADD, &nid) != FALSE;
+    if (!shown && r->shown) shown = NotifyIcon(NIM_MODIFY, &nid) != FALSE;
+    r->shown = shown;
+  }
 }
 
 void TrayShutdown() { Trays().ReleaseAll(); }

@@ -79,9 +79,11 @@ void CloseSubmenu();
 int ShowPopupMenu(int number, HWND owner);
 
 // Tray icons; mouse use is reported as TrayEvent through the owner window.
+// An icon the shell refuses (0) is kept and added when a task bar comes up.
 int AddTrayIcon(int number, HWND owner, HICON icon);
-// Puts every tray icon back (the shell restarted and forgot them).
-void ReaddTrayIcons();
+// Puts the tray icons of `owner` in place: a task bar came up (after a
+// login, or the shell restarted and forgot them).
+void ReaddTrayIcons(HWND owner);
 
 // Fonts, size in points.
 HFONT MakeFont(int number, const char* face, int size, int style);

@@ -223,26 +223,37 @@ bool MakeDirs(const std::string& path) {
   return CreateDirectoryA(p.c_str(), nullptr) || DirExists(p);
 }
 
-bool RemoveTreeHost(const std::string& path) {
-  std::string p = Backslashes(path);
-  if (!DirExists(p)) return !FileExists(p) || DeleteFileA(p.c_str());
-  WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((p + "\\*").c_str(), &fd);
+namespace {
+
+// Wide all the way down: a journey may leave names that no ANSI code page holds.
+bool RemoveTreeWide(const std::wstring& p) {
+  const DWORD attributes = GetFileAttributesW(p.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(p.c_str()) != FALSE;
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((p + L"\\*").c_str(), &fd);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = p + "\\" + name;
-      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = p + L"\\" + name;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTreeHost(child);
+        RemoveTreeWide(child);
       else
-        DeleteFileA(child.c_str());
-    } while (FindNextFileA(find, &fd));
+        DeleteFileW(child.c_str());
+    } while (FindNextFileW(find, &fd));
     FindClose(find);
   }
-  SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return RemoveDirectoryA(p.c_str()) != FALSE;
+  SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return RemoveDirectoryW(p.c_str()) != FALSE;
+}
+
+}  // namespace
+
+bool RemoveTreeHost(const std::string& path) {
+  const std::string p = Backslashes(path);
+  return RemoveTreeWide(std::wstring(p.begin(), p.end()));
 }
 
 namespace {
@@ -348,6 +359,20 @@ bool Drive::Exists(const std::string& relative) const {
 
 bool Drive::InstallLauncher() const { return CopyFileA(LauncherExe().c_str(), Host("trovanto.exe").c_str(), FALSE); }
 
+std::wstring Drive::HostWide(const std::wstring& relative) const {
+  std::wstring base(folder_.begin(), folder_.end());
+  return relative.empty() ? base : base + L"\\" + relative;
+}
+
+bool Drive::InstallLauncherIn(const std::wstring& folder) const {
+  const std::wstring target = HostWide(folder);
+  for (size_t cut = folder.find(L'\\'); cut != std::wstring::npos; cut = folder.find(L'\\', cut + 1))
+    CreateDirectoryW(HostWide(folder.substr(0, cut)).c_str(), nullptr);
+  CreateDirectoryW(target.c_str(), nullptr);
+  const std::string from = LauncherExe();
+  return CopyFileW(std::wstring(from.begin(), from.end()).c_str(), (target + L"\\trovanto.exe").c_str(), FALSE);
+}
+
 bool Drive::InstallDemo(const std::string& relative) const {
   std::string path = Host(relative);
   MakeDirs(path.substr(0, path.find_last_of('\\')));
@@ -448,15 +473,21 @@ void RecordLog::Clear() const { DeleteFileA(path_.c_str()); }
 
 Launcher::~Launcher() { Kill(); }
 
-bool Launcher::Start(const Drive& drive, DWORD timeoutMs) {
+bool Launcher::Start(const Drive& drive, DWORD timeoutMs) { return StartFrom(drive, L"", "", timeoutMs); }
+
+bool Launcher::StartFrom(const Drive& drive, const std::wstring& folder, const std::string& currentDir,
+                         DWORD timeoutMs) {
   Kill();
-  std::string root = drive.Root();
-  std::string exe = root + "trovanto.exe";
-  std::string commandLine = "\"" + exe + "\"";
-  STARTUPINFOA si = {};
+  const std::string root = drive.Root();
+  std::wstring dir(root.begin(), root.end());
+  if (!folder.empty()) dir += folder + L"\\";
+  const std::wstring exe = dir + L"trovanto.exe";
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  std::wstring current = currentDir.empty() ? dir : std::wstring(currentDir.begin(), currentDir.end());
+  STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, root.c_str(), &si, &pi))
+  if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, current.c_str(), &si, &pi))
     return false;
   CloseHandle(pi.hThread);
   process_ = pi.hProcess;
@@ -633,6 +664,171 @@ std::vector<HWND> TrayIcons() {
   for (HWND w : Children(tray))
     if (IsWindowVisible(w)) icons.push_back(w);
   return icons;
+}
+
+namespace {
+
+struct TaskbarStart {
+  RefusingTaskbar* self;
+  HANDLE ready;
+};
+
+}  // namespace
+
+RefusingTaskbar::RefusingTaskbar() {
+  TaskbarStart start{this, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  thread_ = CreateThread(nullptr, 0, Run, &start, 0, nullptr);
+  if (thread_) WaitForSingleObject(start.ready, 5000);
+  CloseHandle(start.ready);
+}
+
+DWORD WINAPI RefusingTaskbar::Run(void* param) {
+  auto* start = static_cast<TaskbarStart*>(param);
+  RefusingTaskbar* self = start->self;
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "Shell_TrayWnd";
+  RegisterClassA(&wc);
+  self->window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
+  if (self->window_) SetWindowLongPtrA(self->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  SetEvent(start->ready);
+  MSG msg;
+  while (self->window_ && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  UnregisterClassA("Shell_TrayWnd", wc.hInstance);
+  return 0;
+}
+
+LRESULT CALLBACK RefusingTaskbar::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<RefusingTaskbar*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_COPYDATA:
+      // Each tray call arrives as data copied from the caller.
+      if (self) InterlockedIncrement(&self->refused_);
+      return FALSE;
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+bool RefusingTaskbar::InFront() const { return window_ && FindWindowA("Shell_TrayWnd", nullptr) == window_; }
+
+void RefusingTaskbar::Close() {
+  if (!thread_) return;
+  if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
+  WaitForSingleObject(thread_, 5000);
+  CloseHandle(thread_);
+  thread_ = nullptr;
+  window_ = nullptr;
+}
+
+void AnnounceTaskbar() { SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0); }
+
+// ---- traces on the host ----
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+void SnapshotKey(HKEY key, const std::wstring& path, HostState* out) {
+  (*out)["reg " + Utf8(path)] = "";
+  std::vector<wchar_t> name(16384);
+  std::vector<BYTE> data(1 << 16);
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = static_cast<DWORD>(name.size()), type = 0, dataSize = static_cast<DWORD>(data.size());
+    LONG r = RegEnumValueW(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
+    if (r == ERROR_MORE_DATA) {
+      data.resize(dataSize + 2);
+      dataSize = static_cast<DWORD>(data.size());
+      nameSize = static_cast<DWORD>(name.size());
+      r = RegEnumValueW(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
+    }
+    if (r != ERROR_SUCCESS) break;
+    std::string value = std::to_string(type) + ":";
+    static const char kHex[] = "0123456789abcdef";
+    for (DWORD b = 0; b < dataSize; ++b) {
+      value += kHex[data[b] >> 4];
+      value += kHex[data[b] & 15];
+    }
+    (*out)["reg " + Utf8(path) + " = " + Utf8(std::wstring(name.data(), nameSize))] = value;
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = static_cast<DWORD>(name.size());
+    if (RegEnumKeyExW(key, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    const std::wstring child(name.data(), nameSize);
+    HKEY sub;
+    if (RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+    SnapshotKey(sub, path + L"\\" + child, out);
+    RegCloseKey(sub);
+  }
+}
+
+void SnapshotFolder(const std::wstring& folder, HostState* out) {
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring child = folder + L"\\" + name;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      (*out)["dir " + Utf8(child)] = "";
+      // Wine links some of these folders to the Unix home: a link is the
+      // user's own, not a folder of the profile.
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) SnapshotFolder(child, out);
+    } else {
+      (*out)["file " + Utf8(child)] = std::to_string(fd.nFileSizeLow) + " " + std::to_string(fd.ftLastWriteTime.dwLowDateTime);
+    }
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+}
+
+}  // namespace
+
+HostState TakeHostState() {
+  HostState state;
+  SnapshotKey(HKEY_LOCAL_MACHINE, L"HKLM", &state);
+  SnapshotKey(HKEY_CURRENT_USER, L"HKCU", &state);
+  HKEY defaults;
+  if (RegOpenKeyExW(HKEY_USERS, L".Default", 0, KEY_READ, &defaults) == ERROR_SUCCESS) {
+    SnapshotKey(defaults, L"HKU\\.Default", &state);
+    RegCloseKey(defaults);
+  }
+  for (int csidl : {CSIDL_APPDATA, CSIDL_LOCAL_APPDATA}) {
+    wchar_t folder[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder))) SnapshotFolder(folder, &state);
+  }
+  wchar_t temp[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  if (length > 0 && length <= MAX_PATH) {
+    std::wstring folder(temp, length);
+    if (folder.back() == L'\\') folder.pop_back();
+    SnapshotFolder(folder, &state);
+  }
+  return state;
+}
+
+std::vector<std::string> HostChanges(const HostState& before, const HostState& after) {
+  std::vector<std::string> changes;
+  for (const auto& entry : after) {
+    auto old = before.find(entry.first);
+    if (old == before.end() || old->second != entry.second) changes.push_back(entry.first);
+  }
+  for (const auto& entry : before)
+    if (!after.count(entry.first)) changes.push_back(entry.first);
+  return changes;
 }
 
 // ---- input ----

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,10 @@ class Drive {
   std::string Read(const std::string& relative, bool* ok = nullptr) const;
   bool Exists(const std::string& relative) const;
   bool InstallLauncher() const;
+  // trovanto.exe in a folder below the root (made with its parents), named
+  // in UTF-16 so that it may hold what no ANSI code page does.
+  bool InstallLauncherIn(const std::wstring& folder) const;
+  std::wstring HostWide(const std::wstring& relative) const;
   bool InstallDemo(const std::string& relative) const;
   // A program or library that leaves "<relative>.mark" when run or loaded.
   bool Plant(const std::string& relative, bool library) const;
@@ -112,6 +117,10 @@ class Launcher {
   // Starts trovanto.exe from the drive with the root as current directory
   // and waits until the main window is shown.
   bool Start(const Drive& drive, DWORD timeoutMs = 20000);
+  // The same, with trovanto.exe taken from `folder` below the drive's root
+  // ("" for the root) and `currentDir` as the current directory ("" for the
+  // folder), the way a command prompt or a shortcut's "Start in" starts it.
+  bool StartFrom(const Drive& drive, const std::wstring& folder, const std::string& currentDir, DWORD timeoutMs = 20000);
   bool Running() const;
   DWORD Pid() const { return pid_; }
   HWND Main() const { return main_; }
@@ -149,6 +158,47 @@ bool BringToFront(HWND hwnd);
 bool CloseBoxPoint(HWND hwnd, POINT* p);
 HWND TrayWindow();
 std::vector<HWND> TrayIcons();
+
+// A task bar that is not up yet, as right after a login: a window of the
+// shell's task bar class, found by the system's tray calls before Wine's,
+// that refuses every icon. It answers on a thread of its own while the test
+// waits.
+class RefusingTaskbar {
+ public:
+  RefusingTaskbar();
+  ~RefusingTaskbar() { Close(); }
+  RefusingTaskbar(const RefusingTaskbar&) = delete;
+  RefusingTaskbar& operator=(const RefusingTaskbar&) = delete;
+  // Whether the tray calls reach this window rather than Wine's.
+  bool InFront() const;
+  // Icons refused so far.
+  long Refused() const { return refused_; }
+  // Gone: the tray calls reach Wine's task bar again.
+  void Close();
+
+ private:
+  static DWORD WINAPI Run(void* param);
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND window_ = nullptr;
+  HANDLE thread_ = nullptr;
+  volatile long refused_ = 0;
+};
+// What the shell tells every top-level window when its task bar has come
+// up ("TaskbarCreated").
+void AnnounceTaskbar();
+
+// ---- traces on the host ----
+// What a program could leave on the PC: every registry key and value of the
+// three stored branches (HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_USERS
+// .Default: what Wine keeps in system.reg, user.reg and userdef.reg, read
+// through the registry since the server writes those files only now and
+// then), and every file below the user's application data, local
+// application data (recent documents among them) and temporary folders,
+// by name, size and time.
+using HostState = std::map<std::string, std::string>;
+HostState TakeHostState();
+// Names of the entries that appeared, changed or vanished.
+std::vector<std::string> HostChanges(const HostState& before, const HostState& after);
 
 // ---- input ----
 void MoveTo(POINT p);

@@ -250,10 +250,11 @@ class Journeys : public ::testing::Test {
   }
 
   // Starts the launcher from the drive's root and waits until it is shown.
-  ::testing::AssertionResult StartOn(const Drive& drive, DWORD timeoutMs = 20000) {
+  ::testing::AssertionResult StartOn(const Drive& drive, DWORD timeoutMs = 20000, const std::wstring& folder = L"",
+                                     const std::string& currentDir = "") {
     DrainKeyState();
     DWORD started = GetTickCount();
-    if (!launcher_.Start(drive, timeoutMs)) {
+    if (!launcher_.StartFrom(drive, folder, currentDir, timeoutMs)) {
       DWORD code = 0;
       bool ended = launcher_.WaitExit(&code, 0);
       SaveScreen(std::string("not-shown-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -621,6 +622,71 @@ class NativeLibrariesFirst {
 
 // ---- 1. first run ----
 
+// A change with the identifiers that Wine makes anew each time (the display
+// adapters' keys) made alike.
+std::string Normalised(const std::string& change) {
+  std::string out;
+  for (size_t i = 0; i < change.size(); ++i) {
+    if (change[i] == '{' && i + 37 < change.size() && change[i + 37] == '}') {
+      out += "{guid}";
+      i += 37;
+    } else {
+      out += change[i];
+    }
+  }
+  return out;
+}
+
+// The host's state after a program that does nothing but show a window has
+// run: Wine itself touches some entries at every such start, and those are
+// set aside.
+std::set<std::string> WineNoise(HostState* state) {
+  const HostState before = TakeHostState();
+  char record[MAX_PATH] = {};
+  const bool recording = GetEnvironmentVariableA("TROVANTO_RECORD_LOG", record, MAX_PATH) > 0;
+  SetEnvironmentVariableA("TROVANTO_RECORD_LOG", nullptr);
+  std::string line = "\"" + DemoExe() + "\"";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    WaitUntil(
+        [&] {
+          bool shown = false;
+          std::pair<DWORD, bool*> search(pi.dwProcessId, &shown);
+          EnumWindows(
+              [](HWND w, LPARAM l) CALLBACK -> BOOL {
+                auto* p = reinterpret_cast<std::pair<DWORD, bool*>*>(l);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                if (pid == p->first && IsWindowVisible(w)) {
+                  *p->second = true;
+                  PostMessageA(w, WM_CLOSE, 0, 0);
+                }
+                return TRUE;
+              },
+              reinterpret_cast<LPARAM>(&search));
+          return shown;
+        },
+        10000, 50);
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  if (recording) SetEnvironmentVariableA("TROVANTO_RECORD_LOG", record);
+  *state = TakeHostState();
+  std::set<std::string> noise;
+  for (const std::string& change : HostChanges(before, *state)) noise.insert(Normalised(change));
+  return noise;
+}
+
+// What the system's own open-file dialog records for every program that
+// uses it, whatever the flags (under Wine: the program's name and the
+// folder last chosen).
+bool RecordedByTheSystem(const std::string& entry) {
+  return entry.find("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\") != std::string::npos;
+}
+
 TEST_F(Journeys, FirstRunBuildsTheCatalogueWhichFollowsTheStickToAnotherLetter) {
   Drive drive("first-run");
   ASSERT_TRUE(drive.InstallLauncher());
@@ -628,6 +694,8 @@ TEST_F(Journeys, FirstRunBuildsTheCatalogueWhichFollowsTheStickToAnotherLetter) 
   ASSERT_TRUE(drive.InstallDemo("Apps\\Beta Tool\\Beta.exe"));
   ASSERT_TRUE(drive.Map('T'));
   RecordLog log;
+  HostState host;
+  const std::set<std::string> noise = WineNoise(&host);
 
   ASSERT_TRUE(StartOn(drive));
   EXPECT_TRUE(ListIs(MainList(), {}));
@@ -679,6 +747,10 @@ TEST_F(Journeys, FirstRunBuildsTheCatalogueWhichFollowsTheStickToAnotherLetter) 
   EXPECT_TRUE(ListIs(MainList(), {"Alpha", "Beta"}));
   QuitExpectingZero();
   EXPECT_FALSE(drive.Exists("settings.dat")) << "settings.dat written without the settings dialog";
+  // A portable program leaves nothing on the PC: no recent documents, no
+  // registry entries, no temporary files.
+  for (const std::string& change : HostChanges(host, TakeHostState()))
+    if (!noise.count(Normalised(change)) && !RecordedByTheSystem(change)) ADD_FAILURE() << "left on the host: " << change;
 
   // Another computer gives the stick another letter.
   ASSERT_TRUE(drive.Map('U'));
@@ -772,6 +844,117 @@ TEST_F(Journeys, AFolderInJapaneseKeepsItsBytesThroughASaveAndARestart) {
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
     EXPECT_EQ(drive.Read("applications.dat"), CatalogueText({{"Japan", "\\apps\\\x83\x4F\x83\x6F\\tool.exe"}}));
     QuitExpectingZero();
+  }
+}
+
+// ---- started from elsewhere ----
+
+// Everything below `folder` of the host PC's drive, folders included.
+std::vector<std::string> EntriesBelow(const std::string& folder) {
+  std::vector<std::string> out;
+  WIN32_FIND_DATAW fd;
+  const std::wstring pattern = std::wstring(folder.begin(), folder.end()) + L"\\*";
+  HANDLE find = FindFirstFileW(pattern.c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return out;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    out.push_back(std::string(name.begin(), name.end()));
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+  return out;
+}
+
+bool WriteWide(const std::wstring& path, const std::string& data) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) && written == data.size();
+  CloseHandle(file);
+  return ok;
+}
+
+// A command prompt, the Run box or a shortcut's "Start in" give the launcher
+// a current directory on the host PC: it still keeps to its own folder.
+TEST_F(Journeys, StartedFromAnotherFolderKeepsToItsOwnAndWritesNothingElsewhere) {
+  Drive drive("elsewhere");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.InstallDemo("Apps\\Alpha\\Alpha.exe"));
+  ASSERT_TRUE(drive.Write("applications.dat", CatalogueText({{"Alpha", "\\apps\\alpha\\alpha.exe"}})));
+  ASSERT_TRUE(drive.Map('T'));
+  Drive host("elsewhere-host");
+  ASSERT_TRUE(MakeDirs(host.Host("Work")));
+  ASSERT_TRUE(host.Map('H'));
+  RecordLog log;
+  HostState hostState;
+  const std::set<std::string> noise = WineNoise(&hostState);
+
+  ASSERT_TRUE(StartOn(drive, 20000, L"", "H:\\Work\\"));
+  EXPECT_TRUE(ListIs(MainList(), {"Alpha"})) << "the catalogue beside trovanto.exe was not read";
+  // Started programs run where they would after a start from the stick.
+  DoubleClickItem(MainList(), 0);
+  ASSERT_TRUE(LogGrowsTo(log, 1));
+  EXPECT_EQ(log.Lines()[0], RecordLine("\\apps\\alpha\\alpha.exe", 'T'));
+
+  // A second start, from the host or from the stick, only brings the first
+  // one forward.
+  for (const char* current : {"H:\\", ""}) {
+    SCOPED_TRACE(std::string("second start from \"") + current + "\"");
+    Launcher second;
+    EXPECT_FALSE(second.StartFrom(drive, L"", current, 10000)) << "a second launcher showed its window";
+    DWORD code = 1234;
+    EXPECT_TRUE(second.WaitExit(&code, 10000)) << "the second launcher keeps running";
+    EXPECT_EQ(code, 0u);
+  }
+
+  // Both files are written, and only beside the launcher; the font chooser
+  // opened on the way leaves nothing either.
+  Command(4);
+  HWND settingsDialog = WaitForDialog(kSettingsClass);
+  ASSERT_NE(settingsDialog, nullptr) << "settings dialog not opened";
+  Click(settingsDialog, 52);
+  HWND fontChooser = launcher_.WaitWindowOfClass(kRequesterClass);
+  ASSERT_NE(fontChooser, nullptr) << "the font button opened no chooser";
+  HWND cancel = GetDlgItem(fontChooser, IDCANCEL);
+  ASSERT_NE(cancel, nullptr);
+  BringToFront(fontChooser);
+  ClickWindow(cancel);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(fontChooser); }, 3000)) << "the font chooser did not close";
+  Click(settingsDialog, 53);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settingsDialog); }, 3000));
+  Command(1);
+  HWND dialog = WaitForDialog(kAddChangeClass);
+  ASSERT_NE(dialog, nullptr) << "add/change dialog not opened";
+  CloseWithCloseBox(dialog);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
+  QuitExpectingZero();
+  EXPECT_TRUE(drive.Exists("settings.dat"));
+  EXPECT_EQ(drive.Read("applications.dat"), CatalogueText({{"Alpha", "\\apps\\alpha\\alpha.exe"}}));
+  EXPECT_TRUE(EntriesBelow(host.Host("Work")).empty()) << "the launcher wrote into its current directory";
+  EXPECT_EQ(EntriesBelow(host.Host()), std::vector<std::string>{"Work"});
+  for (const std::string& change : HostChanges(hostState, TakeHostState()))
+    if (!noise.count(Normalised(change))) ADD_FAILURE() << "left on the host: " << change;
+
+  // A folder whose name the ANSI code page cannot hold ("Ω" on a Western
+  // one), and one nested too deep for the ANSI file calls' path limit.
+  std::wstring deep = L"Tief";
+  for (int level = 1; level <= 6; ++level) deep += L"\\Unterordner mit langem Namen Nr " + std::to_wstring(level);
+  for (const std::wstring& folder : {std::wstring(L"Tragbar \u03A9"), deep}) {
+    SCOPED_TRACE("launcher in a folder of " + std::to_string(folder.size()) + " characters");
+    ASSERT_TRUE(drive.InstallLauncherIn(folder));
+    ASSERT_TRUE(WriteWide(drive.HostWide(folder + L"\\applications.dat"),
+                          CatalogueText({{"Gamma", "\\Apps\\Alpha\\Alpha.exe"}})));
+    ASSERT_TRUE(StartOn(drive, 20000, folder, "H:\\Work\\"));
+    EXPECT_TRUE(ListIs(MainList(), {"Gamma"})) << "the catalogue beside trovanto.exe was not read";
+    Command(4);
+    settingsDialog = WaitForDialog(kSettingsClass);
+    ASSERT_NE(settingsDialog, nullptr) << "settings dialog not opened";
+    Click(settingsDialog, 53);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settingsDialog); }, 3000));
+    QuitExpectingZero();
+    EXPECT_NE(GetFileAttributesW(drive.HostWide(folder + L"\\settings.dat").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "settings.dat not written beside the launcher";
+    EXPECT_TRUE(EntriesBelow(host.Host("Work")).empty()) << "the launcher wrote into its current directory";
   }
 }
 
@@ -1064,6 +1247,42 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(drive.Read("settings.dat"), settings);
   EXPECT_EQ(drive.Read("applications.dat"), catalogue);
+}
+
+// A task bar that comes up after the launcher (a login, a restarted shell)
+// still gets the tray icon, so a hidden window can always come back.
+TEST_F(Journeys, TheTrayIconComesWithALateTaskBarAndBringsTheHiddenWindowBack) {
+  Drive drive("late-tray");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.Map('T'));
+  RefusingTaskbar notYet;
+  ASSERT_TRUE(notYet.InFront()) << "the refusing task bar is not the one the tray calls find";
+  ASSERT_TRUE(TrayIcons().empty()) << "a tray icon of another program is left";
+  ASSERT_TRUE(StartOn(drive));
+  ASSERT_TRUE(WaitUntil([&] { return notYet.Refused() > 0; }, 5000)) << "the launcher never offered its tray icon";
+  EXPECT_TRUE(TrayIcons().empty());
+
+  PressWithMainInFront(VK_ESCAPE);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(Main()); }, 3000)) << "Escape did not hide the window";
+
+  notYet.Close();
+  AnnounceTaskbar();
+  ASSERT_TRUE(WaitUntil([&] { return TrayIcon() != nullptr; }, 5000)) << "no tray icon once the task bar came up";
+  if (HWND tray = TrayWindow())
+    SetWindowPos(tray, HWND_TOPMOST, 430, 700, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  Pause(300);
+  DoubleClick(Centre(ScreenRect(TrayIcon())));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(Main()) != FALSE; }, 3000))
+      << "a double click on the late tray icon did not bring the window back";
+
+  // Announced again while the icon is there (a shell that restarts): still one.
+  AnnounceTaskbar();
+  Pause(500);
+  EXPECT_EQ(TrayIcons().size(), 1u);
+  DWORD code = 1234;
+  ASSERT_TRUE(QuitFromTrayMenu(&code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(WaitUntil([&] { return TrayIcons().empty(); }, 3000)) << "the tray icon outlived the launcher";
 }
 
 // ---- 4. settings and the protected area ----

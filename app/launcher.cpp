@@ -100,8 +100,9 @@ void RunLauncher() {
   STARTUP_STEP("services");
   // Work area, taken once.
   MARK_LINE();
-  RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const RECT work = ui::DesktopWorkArea();
+  settings::gWorkAreaLeft = work.left;
+  settings::gWorkAreaTop = work.top;
   settings::gWorkAreaRight = work.right;
   settings::gWorkAreaBottom = work.bottom;
 
@@ -165,6 +166,7 @@ void RunLauncher() {
   catalogue::FillProgramList(89);
   STARTUP_STEP("list filled");
   MARK_LINE();
+  PullMainWindowOntoScreen();
   PresentMainWindow();
   STARTUP_STEP("window shown");
 

@@ -136,7 +136,7 @@ HWND ControlUnderPointer(HWND window) {
 void MoveToAlignment(int code) {
   MARK_LINE();
   int x = gSettings.Fensterpositionx, y = gSettings.Fensterpositiony;
-  if (!settings::AlignmentPosition(code, settings::gDisplayWidth, settings::gDisplayHeight, &x, &y)) return;
+  if (!settings::AlignedPosition(code, settings::PrimaryDisplay(), settings::WorkArea(), &x, &y)) return;
   gSettings.Fensterpositionx = x;
   gSettings.Fensterpositiony = y;
   ui::MoveResizeWindow(kMainWindow, x, y, ui::kKeepValue, ui::kKeepValue);

@@ -1,6 +1,8 @@
 #pragma once
-// How dragged windows snap to the screen edges. The alignment positions are
-// in settings/alignment.h, since the settings loader needs them too.
+// How dragged windows snap to the edges of the work area, and how a window
+// that lies off every display comes back. The alignment positions are in
+// settings/alignment.h, since the settings loader needs them too.
+#include <cstddef>
 #include <cstdint>
 
 #include "settings/alignment.h"
@@ -15,13 +17,17 @@ struct DockFlags {
   bool left = false, top = false, right = false, bottom = false;
 };
 
-struct Rect {
-  int32_t left, top, right, bottom;
-};
+using Rect = settings::Area;
 
 // Adjusts the rectangle proposed for a window being dragged: snaps it onto
-// an edge it comes within kSnapDistance of (once per approach), then keeps it
-// between the screen's left/top edge and the work area's right/bottom edge.
-void DockRect(DockFlags& flags, int32_t workRight, int32_t workBottom, Rect& r);
+// an edge of the work area it comes within kSnapDistance of (once per
+// approach), then keeps it inside the work area.
+void DockRect(DockFlags& flags, const Rect& work, Rect& r);
+
+// For a window shown at a position that may come from another PC: when less
+// than half of it lies inside the given work areas (all displays'), *moved is
+// the window moved the least distance onto the nearest of them (the one it
+// overlaps most, else the one closest to it) and the result is true.
+bool PullOntoWorkArea(const Rect& window, const Rect* workAreas, size_t count, Rect* moved);
 
 }  // namespace app

@@ -24,4 +24,28 @@ bool AlignmentPosition(int code, int displayWidth, int displayHeight, int* x, in
   return true;
 }
 
+void KeepInside(const Area& area, int width, int height, int* x, int* y) {
+  if (area.right <= area.left || area.bottom <= area.top) return;
+  // Widened: a position read from a file may be anything.
+  int64_t nx = *x, ny = *y;
+  if (nx + width > area.right) nx = int64_t{area.right} - width;
+  if (ny + height > area.bottom) ny = int64_t{area.bottom} - height;
+  if (nx < area.left) nx = area.left;
+  if (ny < area.top) ny = area.top;
+  *x = static_cast<int>(nx);
+  *y = static_cast<int>(ny);
+}
+
+bool AlignedPosition(int code, const Area& display, const Area& work, int* x, int* y) {
+  int newX, newY;
+  if (!AlignmentPosition(code, display.right - display.left, display.bottom - display.top, &newX, &newY))
+    return false;
+  newX += display.left;
+  newY += display.top;
+  KeepInside(work, kMainWidth, kMainHeight, &newX, &newY);
+  *x = newX;
+  *y = newY;
+  return true;
+}
+
 }  // namespace settings

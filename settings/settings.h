@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/alignment.h"
+
 namespace settings {
 
 struct Settings {
@@ -36,12 +38,19 @@ struct Settings {
 
 extern Settings gSettings;
 
-// Desktop work-area edges taken once at start-up.
+// Desktop work-area edges taken once at start-up. A task bar at the top or
+// the left moves the work area's origin off 0, 0.
+extern int32_t gWorkAreaLeft;
+extern int32_t gWorkAreaTop;
 extern int32_t gWorkAreaRight;
 extern int32_t gWorkAreaBottom;
 // Primary display size as examined at start-up.
 extern int32_t gDisplayWidth;
 extern int32_t gDisplayHeight;
+// The same two, as rectangles in the windows' coordinate space (the primary
+// display's origin is always 0, 0 there).
+Area WorkArea();
+Area PrimaryDisplay();
 
 // Title + " v" + Version.
 std::string TitleWithVersion();

@@ -239,7 +239,7 @@ void PlaceMainWindow(int control) {
     x = ParsePosition(ui::GetControlText(kPositionX).c_str());
     y = ParsePosition(ui::GetControlText(kPositionY).c_str());
   } else {
-    AlignmentPosition(s.Fensterausrichtung, gDisplayWidth, gDisplayHeight, &x, &y);
+    AlignedPosition(s.Fensterausrichtung, PrimaryDisplay(), WorkArea(), &x, &y);
   }
   s.Fensterpositionx = x;
   s.Fensterpositiony = y;

@@ -77,8 +77,8 @@ void ApplyGroup() {
     s.Fensterpositiony = preference::ReadInt(kPositionYKey, 0);
   } else {
     // Unknown codes keep the position that was there.
-    AlignmentPosition(s.Fensterausrichtung, gDisplayWidth, gDisplayHeight, &s.Fensterpositionx,
-                      &s.Fensterpositiony);
+    AlignedPosition(s.Fensterausrichtung, PrimaryDisplay(), WorkArea(), &s.Fensterpositionx,
+                    &s.Fensterpositiony);
   }
 
   s.Fensteroption = preference::ReadInt(kOnTopKey, 0);

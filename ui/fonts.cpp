@@ -84,8 +84,16 @@ int ScanDisplays() {
     mode.dmSize = sizeof mode;
     if (!EnumDisplaySettingsA(dev.DeviceName, ENUM_CURRENT_SETTINGS, &mode)) continue;
     Display d;
-    d.width = static_cast<int16_t>(mode.dmPelsWidth);
-    d.height = static_cast<int16_t>(mode.dmPelsHeight);
+    // The mode is in real pixels; the windows are placed in the scaled
+    // space of the display's bounds when the two differ.
+    RECT bounds;
+    if (DisplayBounds(dev.DeviceName, &bounds)) {
+      d.width = static_cast<int16_t>(bounds.right - bounds.left);
+      d.height = static_cast<int16_t>(bounds.bottom - bounds.top);
+    } else {
+      d.width = static_cast<int16_t>(mode.dmPelsWidth);
+      d.height = static_cast<int16_t>(mode.dmPelsHeight);
+    }
     d.refresh = static_cast<uint16_t>(mode.dmDisplayFrequency == 1 ? 0 : mode.dmDisplayFrequency);
     d.depth = static_cast<uint16_t>(mode.dmBitsPerPel);
     std::snprintf(d.name, sizeof d.name, "%s", dev.DeviceName);

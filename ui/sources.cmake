@@ -12,6 +12,7 @@ list(APPEND TROVANTO_WIN_SOURCES
   ui/menus.cpp
   ui/tray.cpp
   ui/fonts.cpp
+  ui/displays.cpp
   ui/events.cpp
   ui/file_drop.cpp
   ui/timer.cpp

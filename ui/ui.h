@@ -91,9 +91,19 @@ HFONT FontHandle(int number);
 // Character height in pixels for a point size on the display.
 int FontHeightForPoints(int points);
 
-// Displays; index 0 is the primary one.
+// Displays; index 0 is the primary one. Sizes are in the coordinate space
+// of the program's windows, as are the rectangles below: the system scales
+// them for a program that is not DPI-aware (the display modes do not).
 int ScanDisplays();
 int DisplayWidth(int index);
 int DisplayHeight(int index);
+// The primary display's work area (the desktop less the task bar).
+RECT DesktopWorkArea();
+// The work area of each display, in the system's order; at most `capacity`
+// are stored, the count of all is returned.
+int DisplayWorkAreas(RECT* areas, int capacity);
+// The rectangle of the display with the given device name; false when no
+// display has it.
+bool DisplayBounds(const char* deviceName, RECT* bounds);
 
 }  // namespace ui

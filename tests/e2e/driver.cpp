@@ -655,7 +655,15 @@ bool CloseBoxPoint(HWND hwnd, POINT* p) {
   return false;
 }
 
-HWND TrayWindow() { return FindWindowA(nullptr, "Wine System Tray"); }
+namespace {
+// Wine 10 paints tray icons without windows of their own.
+HWND PaintingTrayWindow() { return FindWindowA("Shell_TrayWnd", nullptr); }
+}  // namespace
+
+HWND TrayWindow() {
+  HWND tray = FindWindowA(nullptr, "Wine System Tray");
+  return tray ? tray : PaintingTrayWindow();
+}
 
 std::vector<HWND> TrayIcons() {
   std::vector<HWND> icons;
@@ -829,6 +837,30 @@ std::vector<std::string> HostChanges(const HostState& before, const HostState& a
   for (const auto& entry : before)
     if (!after.count(entry.first)) changes.push_back(entry.first);
   return changes;
+}
+
+std::vector<RECT> TrayIconRects() {
+  std::vector<RECT> rects;
+  for (HWND icon : TrayIcons()) rects.push_back(ScreenRect(icon));
+  HWND tray = PaintingTrayWindow();
+  if (rects.empty() && tray && IsWindowVisible(tray)) {
+    // Its icons are small icons with a 2-pixel border, from the client's
+    // left edge; it is shown only while it has one. The launcher's is the
+    // only one the journeys make.
+    POINT origin = ClientOrigin(tray);
+    const int cx = GetSystemMetrics(SM_CXSMICON) + 4, cy = GetSystemMetrics(SM_CYSMICON) + 4;
+    rects.push_back(RECT{origin.x, origin.y, origin.x + cx, origin.y + cy});
+  }
+  return rects;
+}
+
+void MoveTrayAside() {
+  HWND tray = TrayWindow();
+  if (!tray) return;
+  RECT r = ScreenRect(tray);
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  SetWindowPos(tray, HWND_TOPMOST, (w - (r.right - r.left)) / 2, h - (r.bottom - r.top) - 16, 0, 0,
+               SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 // ---- input ----

@@ -156,8 +156,16 @@ bool IsTopmost(HWND hwnd);
 bool BringToFront(HWND hwnd);
 // A point on the window's close box (found with the window's own hit test).
 bool CloseBoxPoint(HWND hwnd, POINT* p);
+// Wine's stand-in for the notification area when no desktop tray runs:
+// Wine 8 keeps each icon in a child window of its own, Wine 10 paints them
+// side by side at the top of its client area.
 HWND TrayWindow();
 std::vector<HWND> TrayIcons();
+// The screen rectangles of the visible icons, in the order they were added.
+std::vector<RECT> TrayIconRects();
+// Moves the stand-in where none of the main window's five places and no
+// dialog reaches: centred at the bottom of the screen.
+void MoveTrayAside();
 
 // A task bar that is not up yet, as right after a login: a window of the
 // shell's task bar class, found by the system's tray calls before Wine's,

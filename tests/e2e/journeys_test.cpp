@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,36 @@ const Place kPlaces[] = {{VK_NUMPAD1, 0, {0, 330}},
                          {VK_NUMPAD7, 3, {0, 0}},
                          {VK_NUMPAD9, 4, {808, 0}}};
 constexpr POINT kCentre = {404, 180};
+
+RECT WorkArea() {
+  RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  return work;
+}
+
+// A place on the screen as this process sees it, which is the launcher's
+// space too (neither is DPI-aware): on 1024 x 768 the table's, elsewhere the
+// same corners and centre of the screen, kept inside the work area.
+POINT PlaceOnThisScreen(const Place& place) {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  if (w == 1024 && h == 768) return place.at;
+  const int digit = place.key - VK_NUMPAD0;
+  POINT p = {digit == 3 || digit == 9 ? w - 216 : digit == 5 ? w / 2 - 108 : 0,
+             digit == 1 || digit == 3 ? h - 438 : digit == 5 ? h / 2 - 204 : 0};
+  const RECT work = WorkArea();
+  p.x = std::max<LONG>(std::min<LONG>(p.x, work.right - 216), work.left);
+  p.y = std::max<LONG>(std::min<LONG>(p.y, work.bottom - 408), work.top);
+  return p;
+}
+
+::testing::AssertionResult WhollyInWorkArea(HWND hwnd) {
+  const RECT r = ScreenRect(hwnd), work = WorkArea();
+  if (r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "window at (" << r.left << ", " << r.top << ", " << r.right << ", "
+                                       << r.bottom << "), work area (" << work.left << ", " << work.top << ", "
+                                       << work.right << ", " << work.bottom << ")";
+}
 
 std::string Crlf(std::initializer_list<std::string> lines) {
   std::string text;
@@ -266,10 +297,12 @@ class Journeys : public ::testing::Test {
     if (!SendMessageTimeoutA(Main(), WM_NULL, 0, 0, 0, timeoutMs, &ignored))
       return ::testing::AssertionFailure() << "launcher does not answer after showing its window";
     if (Title(Main()) != kTitle) return ::testing::AssertionFailure() << "title " << Title(Main());
-    // Wine's stand-in tray sits in the top left corner, where one of the
-    // window's places is; it goes where no place and no dialog reaches.
-    if (HWND tray = TrayWindow())
-      SetWindowPos(tray, HWND_TOPMOST, 430, 700, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // Wine's stand-in tray comes up in the top left corner, where one of the
+    // window's places is and where its menu would open. Under a fresh
+    // wineserver it appears only when the launcher adds its icon, just
+    // after the window is shown: waited for, then moved aside.
+    WaitUntil([] { return !TrayIconRects().empty(); }, 5000);
+    MoveTrayAside();
     Pause(150);
     return ::testing::AssertionSuccess();
   }
@@ -431,18 +464,23 @@ class Journeys : public ::testing::Test {
     Pause(300);
   }
 
-  HWND TrayIcon() const {
-    std::vector<HWND> icons = TrayIcons();
-    return icons.empty() ? nullptr : icons.back();
+  // Where the launcher's tray icon is, the newest one.
+  static bool TrayIcon(RECT* icon) {
+    std::vector<RECT> icons = TrayIconRects();
+    if (icons.empty()) return false;
+    *icon = icons.back();
+    return true;
   }
 
   // Right click on the tray icon, "Ausrichtung", then the item.
   ::testing::AssertionResult ChooseFromTrayMenu(int submenuIndex) {
-    HWND icon = TrayIcon();
-    if (!icon) return ::testing::AssertionFailure() << "no tray icon";
-    RightClick(Centre(ScreenRect(icon)));
+    RECT icon;
+    if (!TrayIcon(&icon)) return ::testing::AssertionFailure() << "no tray icon";
+    RightClick(Centre(icon));
     HWND menu = WaitFor(kMenuClass, 3000);
-    if (!menu) return ::testing::AssertionFailure() << "right click on the tray icon opened no menu";
+    if (!menu)
+      return ::testing::AssertionFailure() << "right click on the tray icon at (" << icon.left << ", " << icon.top
+                                           << ") opened no menu";
     RECT m = ScreenRect(menu);
     HWND submenu = nullptr;
     // The first entry opens the submenu when the pointer rests on it.
@@ -477,9 +515,9 @@ class Journeys : public ::testing::Test {
 
   // Right click on the tray icon, then its last item, "Beenden".
   ::testing::AssertionResult QuitFromTrayMenu(DWORD* exitCode) {
-    HWND icon = TrayIcon();
-    if (!icon) return ::testing::AssertionFailure() << "no tray icon";
-    RightClick(Centre(ScreenRect(icon)));
+    RECT icon;
+    if (!TrayIcon(&icon)) return ::testing::AssertionFailure() << "no tray icon";
+    RightClick(Centre(icon));
     HWND menu = WaitFor(kMenuClass, 3000);
     if (!menu) return ::testing::AssertionFailure() << "right click on the tray icon opened no menu";
     RECT client;
@@ -1180,13 +1218,14 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
   ASSERT_TRUE(drive.Write("applications.dat", catalogue));
   ASSERT_TRUE(drive.Map('T'));
   ASSERT_TRUE(StartOn(drive));
-  EXPECT_TRUE(MovesTo(Main(), kCentre));
+  EXPECT_TRUE(MovesTo(Main(), PlaceOnThisScreen(kPlaces[2])));
   EXPECT_FALSE(IsTopmost(Main()));
 
   for (const Place& place : kPlaces) {
     SCOPED_TRACE("keypad " + std::to_string(place.key - VK_NUMPAD0));
     PressWithMainInFront(place.key);
-    EXPECT_TRUE(MovesTo(Main(), place.at));
+    EXPECT_TRUE(MovesTo(Main(), PlaceOnThisScreen(place)));
+    EXPECT_TRUE(WhollyInWorkArea(Main()));
   }
   EXPECT_EQ(ListSelected(MainList()), -1) << "a keypad digit searched the list";
 
@@ -1197,12 +1236,12 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
   PressWithMainInFront(VK_ESCAPE);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(Main()); }, 3000)) << "Escape did not hide the window";
   EXPECT_TRUE(launcher_.Running());
-  HWND icon = TrayIcon();
-  ASSERT_NE(icon, nullptr) << "no tray icon while hidden";
-  LeftClick(Centre(ScreenRect(icon)));
+  RECT icon;
+  ASSERT_TRUE(TrayIcon(&icon)) << "no tray icon while hidden";
+  LeftClick(Centre(icon));
   Pause(800);  // longer than the double-click time
   EXPECT_FALSE(IsWindowVisible(Main())) << "a single click on the tray icon showed the window";
-  DoubleClick(Centre(ScreenRect(icon)));
+  DoubleClick(Centre(icon));
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(Main()); }, 3000)) << "tray double click did not show it";
   EXPECT_TRUE(WaitUntil([&] { return KeyboardFocus(Main()) == MainList(); }, 2000))
       << "the program list has no keyboard focus after the tray showed the window";
@@ -1239,7 +1278,8 @@ TEST_F(Journeys, KeypadAndTrayMenuPlaceTheWindowWithoutTouchingSettings) {
   for (const Place& place : kPlaces) {
     SCOPED_TRACE("tray menu item " + std::to_string(place.menuIndex));
     ASSERT_TRUE(ChooseFromTrayMenu(place.menuIndex));
-    EXPECT_TRUE(MovesTo(Main(), place.at));
+    EXPECT_TRUE(MovesTo(Main(), PlaceOnThisScreen(place)));
+    EXPECT_TRUE(WhollyInWorkArea(Main()));
   }
 
   DWORD code = 1234;
@@ -1283,6 +1323,32 @@ TEST_F(Journeys, TheTrayIconComesWithALateTaskBarAndBringsTheHiddenWindowBack) {
   ASSERT_TRUE(QuitFromTrayMenu(&code));
   EXPECT_EQ(code, 0u);
   EXPECT_TRUE(WaitUntil([&] { return TrayIcons().empty(); }, 3000)) << "the tray icon outlived the launcher";
+}
+
+// A stick carried from a PC with a larger screen: the window comes onto this
+// one's, and the file keeps the position for the screen it was saved on.
+TEST_F(Journeys, APositionSavedOnALargerScreenIsPulledOntoThisOne) {
+  Drive drive("placement-saved");
+  ASSERT_TRUE(drive.InstallLauncher());
+  const RECT work = WorkArea();
+  struct Case {
+    POINT saved, shown;
+  } cases[] = {
+      {{work.right + 700, work.bottom + 500}, {work.right - 216, work.bottom - 408}},
+      {{-3000, 50}, {work.left, 50}},
+      // More than half of it on the screen: left where it was saved.
+      {{work.left - 92, 100}, {work.left - 92, 100}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.saved.x) + ", " + std::to_string(c.saved.y));
+    const std::string settings = SettingsText(0, c.saved, 0, 0, "");
+    ASSERT_TRUE(drive.Write("settings.dat", settings));
+    ASSERT_TRUE(drive.Map('T'));
+    ASSERT_TRUE(StartOn(drive));
+    EXPECT_TRUE(SamePlace(Main(), c.shown)) << "shown at " << Where(Main());
+    QuitExpectingZero();
+    EXPECT_EQ(drive.Read("settings.dat"), settings);
+  }
 }
 
 // ---- 4. settings and the protected area ----

@@ -39,13 +39,13 @@ void ProvideEntry(void* context, int index, std::string* text, HANDLE* image) {
     if (index < 0 || index >= static_cast<int>(source->items.size())) return;
     Shown& shown = source->items[static_cast<size_t>(index)];
     *text = shown.Name;
-    if (image) *image = static_cast<HANDLE>(shown.Icon);
+    if (image) *image = static_cast<HANDLE>(ResolveEntryIcon(shown.Icon));
     return;
   }
   if (index < 0 || index >= gCatalogue.Count()) return;
   AppEntry& entry = gCatalogue.At(index);
   *text = entry.Name;
-  if (image) *image = static_cast<HANDLE>(entry.Icon);
+  if (image) *image = static_cast<HANDLE>(ResolveEntryIcon(entry.Icon));
 }
 
 void Freeze(ListSource& source) {

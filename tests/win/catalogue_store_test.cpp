@@ -65,7 +65,7 @@ void ExpectEntries(const std::vector<Want>& want, HANDLE icon) {
     EXPECT_EQ(e.Folder, w.folder);
     EXPECT_EQ(e.FileName, w.file);
     EXPECT_EQ(e.IconFile, w.icon);
-    EXPECT_EQ(e.Icon, icon) << e.Name;
+    EXPECT_EQ(ResolveEntryIcon(e.Icon), icon) << e.Name;
     EXPECT_EQ(e.IsNew, 0);
   }
 }
@@ -226,7 +226,7 @@ TEST_F(CatalogueStore, IconsComeFromProgramImageOrPlaceholder) {
   for (int i = 0; i < n; ++i) EXPECT_TRUE(gCatalogue.At(i).Icon.Pending()) << i;
   for (int i = 0; i < n; ++i) {
     const Case& c = cases[i];
-    const HANDLE icon = gCatalogue.At(i).Icon;
+    const HANDLE icon = ResolveEntryIcon(gCatalogue.At(i).Icon);
     SCOPED_TRACE(std::string(c.program) + " / " + c.icon);
     switch (c.kind) {
       case kProgramIcon: EXPECT_EQ(icon, programIcon); break;
@@ -296,13 +296,13 @@ TEST_F(CatalogueStore, IconsTakenAheadAreEachProgramsOwn) {
   ASSERT_NE(own[0], own[1]) << "the two programs must show different icons";
   const int ownOf[] = {0, 1, -1, 0, 1};
   for (int i = 0; i < 5; ++i) {
-    const HANDLE icon = gCatalogue.At(i).Icon;
+    const HANDLE icon = ResolveEntryIcon(gCatalogue.At(i).Icon);
     if (ownOf[i] < 0)
       EXPECT_EQ(icon, Placeholder());
     else
       EXPECT_EQ(IconPixels(static_cast<HICON>(icon)), own[ownOf[i]]) << programs[i];
   }
-  EXPECT_EQ(gCatalogue.At(0).Icon, gCatalogue.At(3).Icon);
+  EXPECT_EQ(ResolveEntryIcon(gCatalogue.At(0).Icon), ResolveEntryIcon(gCatalogue.At(3).Icon));
   EXPECT_EQ(catalogue::EndIconPrefetch(), 0);
 
   // The program list in its large icons takes the bitmaps copied out ahead.

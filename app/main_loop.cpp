@@ -62,6 +62,16 @@ bool PressStartsDrag() {
          under == ui::ControlHandle(kButtonColumn);
 }
 
+// The banner as the main window's child under the pointer, and nothing of
+// another window above it there: a press on a dialog lying over the banner
+// is the dialog's.
+bool BannerUnderPointer() {
+  HWND banner = ui::ControlHandle(kBanner);
+  POINT pt;
+  if (!banner || ControlUnderPointer(ui::WindowHandle(kMainWindow)) != banner || !GetCursorPos(&pt)) return false;
+  return WindowFromPoint(pt) == banner;
+}
+
 // A double click on an item, or Enter with the keyboard in the list.
 void Launch(int type) {
   MARK_LINE();
@@ -223,8 +233,7 @@ void RunMainLoop() {
 
     MARK_LINE();
     bool dragged = false;
-    if (ControlUnderPointer(ui::WindowHandle(kMainWindow)) == ui::ControlHandle(kBanner) &&
-        (GetKeyState(VK_LBUTTON) & 0x8000)) {
+    if (BannerUnderPointer() && (GetKeyState(VK_LBUTTON) & 0x8000)) {
       StartDrag();
       dragged = true;
     }

@@ -126,8 +126,8 @@ void RunRemoval() {
     removedAny = true;
   }
   MARK_LINE();
-  FillProgramList(kMainList);
-  FillProgramList(kList);
+  FillProgramList(kMainList, ContentsBesideAddChangeDialog());
+  FillProgramList(kList, ContentsBesideAddChangeDialog());
   if (removedAny) AddChangeCatalogueChanged();
   if (saveFailed) settings::ReportSaveFailure(kCatalogueFileName);
 }
@@ -160,7 +160,7 @@ void OpenRemoveDialog() {
   ui::SetControlToolTip(kRemove, kRemoveTip);
 
   MARK_LINE();
-  FillProgramList(kList);
+  FillProgramList(kList, ContentsBesideAddChangeDialog());
 }
 
 void RemoveDialogControlEvent(int control, int /*type*/) {
@@ -170,7 +170,7 @@ void RemoveDialogControlEvent(int control, int /*type*/) {
 }
 
 void RemoveDialogCatalogueChanged() {
-  if (ui::ControlExists(kList)) FillProgramList(kList);
+  if (ui::ControlExists(kList)) FillProgramList(kList, ContentsBesideAddChangeDialog());
 }
 
 }  // namespace catalogue

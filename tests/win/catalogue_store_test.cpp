@@ -311,7 +311,7 @@ TEST_F(CatalogueStore, IconsTakenAheadAreEachProgramsOwn) {
   ASSERT_NE(ui::CreateProgramWindow(60, 0, 0, 300, 400, "Liste", ui::kTitleBar, nullptr), 0);
   ui::UseControlParent(ui::WindowHandle(60));
   ASSERT_NE(ui::CreateIconList(89, 0, 0, 200, 380, "", 0, ui::kListLargeIconView), 0);
-  catalogue::FillProgramList(89);
+  catalogue::FillProgramList(89, catalogue::ListContents::kLive);
   HWND list = ui::ControlHandle(89);
   UpdateWindow(list);
   for (int i : {0, 1, 3, 4}) EXPECT_EQ(ShownPicture(list, i, true), own[ownOf[i]]) << programs[i] << " in the list";
@@ -355,7 +355,7 @@ TEST_F(CatalogueStore, IconsAreTakenWhenTheListFirstDrawsThemAndAreTheRightOnes)
   HWND list = ui::ControlHandle(91);
   HWND reference = ui::ControlHandle(90);
 
-  catalogue::FillProgramList(91);
+  catalogue::FillProgramList(91, catalogue::ListContents::kLive);
   for (int i = 0; i < kEntries; ++i) ASSERT_TRUE(gCatalogue.At(i).Icon.Pending()) << "filling took icon " << i;
   UpdateWindow(list);
   EXPECT_FALSE(gCatalogue.At(0).Icon.Pending());
@@ -386,7 +386,7 @@ TEST_F(CatalogueStore, FillProgramListShowsEntriesInOrder) {
   for (const char* name : {"Beta", "Alpha", "Beta"})
     Append(name, "C:\\", "x.exe", "C:\\x.exe").Icon = Placeholder();
   for (int round = 0; round < 2; ++round) {
-    catalogue::FillProgramList(91);
+    catalogue::FillProgramList(91, catalogue::ListContents::kLive);
     ASSERT_EQ(ui::CountControlItems(91), 3);
     EXPECT_EQ(gCatalogue.CursorIndex(), 2);
     for (int i = 0; i < 3; ++i) {
@@ -396,7 +396,7 @@ TEST_F(CatalogueStore, FillProgramListShowsEntriesInOrder) {
     }
   }
   gCatalogue.Clear();
-  catalogue::FillProgramList(91);
+  catalogue::FillProgramList(91, catalogue::ListContents::kLive);
   EXPECT_EQ(ui::CountControlItems(91), 0);
   EXPECT_EQ(gCatalogue.CursorIndex(), -1);
 

@@ -163,7 +163,7 @@ void RunLauncher() {
   catalogue::EndIconPrefetch();
   STARTUP_STEP("icons joined");
   MARK_LINE();
-  catalogue::FillProgramList(89);
+  catalogue::FillProgramList(89, catalogue::ListContents::kLive);
   STARTUP_STEP("list filled");
   MARK_LINE();
   PullMainWindowOntoScreen();

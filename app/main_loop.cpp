@@ -62,15 +62,28 @@ bool PressStartsDrag() {
          under == ui::ControlHandle(kButtonColumn);
 }
 
-// A double click on an item, or Enter with the keyboard in the list.
+// The banner as the main window's child under the pointer, and nothing of
+// another window above it there: a press on a dialog lying over the banner
+// is the dialog's.
+bool BannerUnderPointer() {
+  HWND banner = ui::ControlHandle(kBanner);
+  POINT pt;
+  if (!banner || ControlUnderPointer(ui::WindowHandle(kMainWindow)) != banner || !GetCursorPos(&pt)) return false;
+  return WindowFromPoint(pt) == banner;
+}
+
+// A double click on an item, or Enter with the keyboard in the list. While
+// the add/change dialog is open the list is a snapshot, and the entry now at
+// the item's place may be another one: the item's own program starts. The
+// catalogue's cursor stays where the dialog left it, since it decides where
+// the dialog's next new entry goes.
 void Launch(int type) {
   MARK_LINE();
   if (type != ui::kLeftDoubleClick && type != ui::kEnterKey) return;
-  int index = static_cast<int>(ui::GetControlState(kProgramList));
-  if (index < 0 || index >= catalogue::gCatalogue.Count()) return;
-  catalogue::gCatalogue.SelectIndex(index);
-  const catalogue::AppEntry& entry = catalogue::gCatalogue.At(index);
-  std::string path = storage::NativeSystemPath(entry.Folder + entry.FileName);
+  const int index = static_cast<int>(ui::GetControlState(kProgramList));
+  const std::string program = catalogue::ProgramFileOfListItem(kProgramList, index);
+  if (program.empty()) return;
+  std::string path = storage::NativeSystemPath(program);
   MARK_LINE();
   if (storage::PathSize(path.c_str()) != -1) storage::StartProgram(path.c_str(), "", "", 0);
 }
@@ -176,7 +189,7 @@ void OnCloseRequest() {
     return;
   }
   ui::CloseProgramWindow(foreground);
-  catalogue::FillProgramList(kProgramList);
+  catalogue::FillProgramList(kProgramList, catalogue::ContentsBesideAddChangeDialog());
 }
 
 void OnMenuEvent(int item) {
@@ -223,8 +236,7 @@ void RunMainLoop() {
 
     MARK_LINE();
     bool dragged = false;
-    if (ControlUnderPointer(ui::WindowHandle(kMainWindow)) == ui::ControlHandle(kBanner) &&
-        (GetKeyState(VK_LBUTTON) & 0x8000)) {
+    if (BannerUnderPointer() && (GetKeyState(VK_LBUTTON) & 0x8000)) {
       StartDrag();
       dragged = true;
     }

@@ -107,7 +107,7 @@ AppEntry& EntryBeingEdited() {
 // After adding, moving or removing entries, item i of the remove dialog's
 // list would stand for another entry than the one it shows.
 void RefillListsAfterReorder() {
-  FillProgramList(kList);
+  FillProgramList(kList, ListContents::kLive);
   RemoveDialogCatalogueChanged();
 }
 
@@ -178,7 +178,7 @@ void OnNameFieldEvent(int type) {
   const int edited = std::clamp(gCurrentEntryIndex, 0, gCatalogue.Count() - 1);
   if (text == gCatalogue.At(edited).Name && type != ui::kFocusGained) return;
   EntryBeingEdited().Name = text;
-  FillProgramList(kList);
+  FillProgramList(kList, ListContents::kLive);
 }
 
 // The chosen path, or "" when cancelled; a choice moves the requester folder.
@@ -214,7 +214,7 @@ void ChooseProgramFile() {
   TakeProgramFile(entry, chosen);
   ShowProgramFile(entry);
   const std::string tip = entry.Folder + entry.FileName;
-  FillProgramList(kList);
+  FillProgramList(kList, ListContents::kLive);
   ui::SetControlToolTip(kProgramField, tip.c_str());
 }
 
@@ -236,7 +236,7 @@ void ChooseIconFile() {
   }
   entry.Icon = icon != nullptr ? icon : Placeholder();
   ui::SetControlText(kIconField, IconShortForm(entry).c_str());
-  FillProgramList(kList);
+  FillProgramList(kList, ListContents::kLive);
 }
 
 void AddNewEntry() {
@@ -290,7 +290,10 @@ void OpenAddChangeDialog() {
   MARK_LINE();
   gEditing = false;
   if (!CreateDialogWindow()) return;
-  FillProgramList(kList);
+  // From now on entries change under the other lists, which go on showing
+  // what they were filled with until the dialog closes.
+  SnapshotLiveListsExcept(kList);
+  FillProgramList(kList, ListContents::kLive);
   if (gCatalogue.Count() == 0) return;
 
   MARK_LINE();
@@ -379,10 +382,11 @@ void AddChangeCloseRequest() {
   if (ui::WindowHandle(kWindow) == nullptr) return;
   const std::string title = settings::TitleWithVersion();
   std::vector<std::string> messages;
-  for (int i = 0; i < gCatalogue.Count(); ++i) {
-    const AppEntry& entry = gCatalogue.At(i);
+  // A walk over the whole catalogue like any other: it leaves the cursor on
+  // the last entry, so that "Neu" after a refused close appends.
+  gCatalogue.ForEach([&messages](const AppEntry& entry) {
     if (entry.Name.empty() || entry.FileName.empty() || entry.IconFile.empty()) messages.push_back(kIncomplete);
-  }
+  });
   // Entries without a name are reported above already; as twins of one
   // another they would only repeat it.
   for (const auto& clash : CatalogueNameClashes()) {
@@ -402,13 +406,15 @@ void AddChangeCloseRequest() {
   if (!SaveCatalogue()) settings::ReportSaveFailure(kCatalogueFileName);
   gEditing = false;
   ui::CloseProgramWindow(kWindow);
-  FillProgramList(kMainList);
+  FillProgramList(kMainList, ListContents::kLive);
 }
+
+bool AddChangeDialogOpen() { return ui::ControlExists(kList) != 0; }
 
 void AddChangeCatalogueChanged() {
   if (!ui::ControlExists(kList)) return;
   StopEditing();
-  FillProgramList(kList);
+  FillProgramList(kList, ListContents::kLive);
 }
 
 }  // namespace catalogue

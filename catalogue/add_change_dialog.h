@@ -35,6 +35,10 @@ void AddDroppedPrograms(const std::vector<std::string>& paths);
 // names are equal ignoring case; otherwise tells why and stays open.
 void AddChangeCloseRequest();
 
+// Whether the dialog (its list) exists: while it does, the catalogue changes
+// under the other lists.
+bool AddChangeDialogOpen();
+
 // The remove dialog changed the catalogue under the open dialog: its list is
 // refilled and nothing stays selected for editing.
 void AddChangeCatalogueChanged();

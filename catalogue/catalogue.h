@@ -22,11 +22,12 @@ struct IconSource {
 };
 
 // The icon of an entry: set outright, or taken from its source on first use.
-// Reads look like a plain handle, so callers never see the difference.
+// Taking it reads the source file, so that is a call of its own
+// (ResolveEntryIcon), never a conversion a reader could pass over.
 class EntryIcon {
  public:
   EntryIcon() = default;
-  EntryIcon(void* handle) : handle_(handle) {}  // NOLINT: reads as a handle
+  EntryIcon(void* handle) : handle_(handle) {}  // NOLINT: set like a handle
   EntryIcon& operator=(void* handle) {
     handle_ = handle;
     source_.reset();
@@ -39,16 +40,19 @@ class EntryIcon {
   bool Pending() const { return source_ != nullptr; }
   // The source still to be read, or nullptr.
   const IconSource* Source() const { return source_.get(); }
-  operator void*() const {
-    if (source_) {
-      if (!source_->Resolved) {
-        source_->Handle = source_->Resolve ? source_->Resolve(*source_) : nullptr;
-        source_->Resolved = true;
+
+  // The handle; a pending icon first reads its source (once for every entry
+  // that shares it).
+  friend void* ResolveEntryIcon(const EntryIcon& icon) {
+    if (icon.source_) {
+      if (!icon.source_->Resolved) {
+        icon.source_->Handle = icon.source_->Resolve ? icon.source_->Resolve(*icon.source_) : nullptr;
+        icon.source_->Resolved = true;
       }
-      handle_ = source_->Handle;
-      source_.reset();
+      icon.handle_ = icon.source_->Handle;
+      icon.source_.reset();
     }
-    return handle_;
+    return icon.handle_;
   }
 
  private:

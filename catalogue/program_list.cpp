@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/add_change_dialog.h"
 #include "catalogue/catalogue_store.h"
 #include "storage/line_counter.h"
 #include "ui/controls.h"
@@ -13,18 +14,14 @@ TROVANTO_LINE_BASE(storage::kLinesProgramList)
 namespace catalogue {
 namespace {
 
-constexpr int kAddChangeList = 91;
-
-// What a list shows: the catalogue itself, read when the list draws or
-// searches an item, or, while the add/change dialog may change entries that
-// the other lists must go on showing as they were filled, a copy of names and
-// icons (icons still unresolved until drawn).
+// A snapshot keeps the icons still unresolved until the list draws them.
 struct Shown {
   std::string Name;
   EntryIcon Icon;
+  std::string ProgramFile;
 };
 struct ListSource {
-  bool frozen = false;
+  ListContents contents = ListContents::kLive;
   std::vector<Shown> items;
 };
 
@@ -35,50 +32,67 @@ std::map<int, ListSource>& Sources() {
 
 void ProvideEntry(void* context, int index, std::string* text, HANDLE* image) {
   auto* source = static_cast<ListSource*>(context);
-  if (source->frozen) {
+  if (source->contents == ListContents::kSnapshot) {
     if (index < 0 || index >= static_cast<int>(source->items.size())) return;
     Shown& shown = source->items[static_cast<size_t>(index)];
     *text = shown.Name;
-    if (image) *image = static_cast<HANDLE>(shown.Icon);
+    if (image) *image = static_cast<HANDLE>(ResolveEntryIcon(shown.Icon));
     return;
   }
   if (index < 0 || index >= gCatalogue.Count()) return;
   AppEntry& entry = gCatalogue.At(index);
   *text = entry.Name;
-  if (image) *image = static_cast<HANDLE>(entry.Icon);
+  if (image) *image = static_cast<HANDLE>(ResolveEntryIcon(entry.Icon));
 }
 
-void Freeze(ListSource& source) {
-  source.frozen = true;
+void TakeSnapshot(ListSource& source) {
+  source.contents = ListContents::kSnapshot;
   source.items.clear();
   source.items.reserve(static_cast<size_t>(gCatalogue.Count()));
-  for (int i = 0; i < gCatalogue.Count(); ++i) source.items.push_back({gCatalogue.At(i).Name, gCatalogue.At(i).Icon});
+  for (int i = 0; i < gCatalogue.Count(); ++i) {
+    const AppEntry& entry = gCatalogue.At(i);
+    source.items.push_back({entry.Name, entry.Icon, entry.Folder + entry.FileName});
+  }
 }
 
 }  // namespace
 
-void FillProgramList(int controlNumber) {
+ListContents ContentsBesideAddChangeDialog() {
+  return AddChangeDialogOpen() ? ListContents::kSnapshot : ListContents::kLive;
+}
+
+void FillProgramList(int controlNumber, ListContents contents) {
   MARK_LINE();
-  auto& sources = Sources();
-  ListSource& source = sources[controlNumber];
-  const bool editing = ui::ControlExists(kAddChangeList) != 0;
-  if (controlNumber == kAddChangeList) {
-    // From now on entries change under the other lists: they keep what the
-    // catalogue holds now, which is what they were filled with.
-    for (auto& other : sources)
-      if (other.first != kAddChangeList && !other.second.frozen && ui::ControlExists(other.first))
-        Freeze(other.second);
-    source.frozen = false;
-    source.items.clear();
-  } else if (editing) {
-    Freeze(source);
+  ListSource& source = Sources()[controlNumber];
+  if (contents == ListContents::kSnapshot) {
+    TakeSnapshot(source);
   } else {
-    source.frozen = false;
+    source.contents = ListContents::kLive;
     source.items.clear();
   }
   ui::SetControlItemProvider(controlNumber, gCatalogue.Count(), ProvideEntry, &source);
   // As after walking the whole catalogue: the dialogs rely on it.
   gCatalogue.SelectIndex(gCatalogue.Count() - 1);
+}
+
+void SnapshotLiveListsExcept(int exceptControl) {
+  MARK_LINE();
+  for (auto& [control, source] : Sources())
+    if (control != exceptControl && source.contents == ListContents::kLive && ui::ControlExists(control))
+      TakeSnapshot(source);
+}
+
+std::string ProgramFileOfListItem(int controlNumber, int index) {
+  auto found = Sources().find(controlNumber);
+  if (found == Sources().end() || index < 0 || index >= ui::CountControlItems(controlNumber)) return "";
+  const ListSource& source = found->second;
+  if (source.contents == ListContents::kSnapshot) {
+    if (index >= static_cast<int>(source.items.size())) return "";
+    return source.items[static_cast<size_t>(index)].ProgramFile;
+  }
+  if (index >= gCatalogue.Count()) return "";
+  const AppEntry& entry = gCatalogue.At(index);
+  return entry.Folder + entry.FileName;
 }
 
 }  // namespace catalogue

@@ -246,8 +246,8 @@ void RunRemoval() {
   }
   MARK_LINE();
   if (HWND log = ui::ControlHandle(kLog)) UpdateWindow(log);
-  FillProgramList(kMainList);
-  FillProgramList(kList);
+  FillProgramList(kMainList, ContentsBesideAddChangeDialog());
+  FillProgramList(kList, ContentsBesideAddChangeDialog());
   if (!removals.empty()) AddChangeCatalogueChanged();
   if (!written) settings::ReportSaveFailure(kCatalogueFileName);
 }
@@ -280,7 +280,7 @@ void OpenRemoveDialog() {
   ui::SetControlToolTip(kRemove, kRemoveTip);
 
   MARK_LINE();
-  FillProgramList(kList);
+  FillProgramList(kList, ContentsBesideAddChangeDialog());
 }
 
 void RemoveDialogControlEvent(int control, int /*type*/) {
@@ -290,7 +290,7 @@ void RemoveDialogControlEvent(int control, int /*type*/) {
 }
 
 void RemoveDialogCatalogueChanged() {
-  if (ui::ControlExists(kList)) FillProgramList(kList);
+  if (ui::ControlExists(kList)) FillProgramList(kList, ContentsBesideAddChangeDialog());
 }
 
 }  // namespace catalogue

@@ -306,9 +306,10 @@ void SettingsControlEvent(int control, int type) {
       if (TextChanged(control, type)) PlaceMainWindow(control);
       break;
     case kSkinList:
-      // Picking an entry (by mouse or keyboard); focus and drop-down reports
-      // would otherwise apply the preselected entry the user never chose.
-      if (type == CBN_SELCHANGE) ApplySkin(ui::GetControlText(kSkinList));
+      // Every report of the list applies its entry: picking the entry that
+      // is already selected changes no selection, and when Skin names no
+      // folder that entry (the first) is not yet the skin in use.
+      if (ui::GetControlState(kSkinList) >= 0) ApplySkin(ui::GetControlText(kSkinList));
       break;
     default:
       // Buttons and options act on a click only: option buttons also report

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <new>
 #include <vector>
 
 #include "ui/events.h"
@@ -22,6 +23,9 @@ struct EventState {
   int window = -1;
   int type = -1;
   int pending = 0;
+  // The window the pending code belongs to: a message that the same dispatch
+  // sends on to a window without a number must not take it from the event.
+  int pendingWindow = -1;
   WPARAM rawFirst = 0;
   LPARAM rawSecond = 0;
   std::deque<DeferredEvent> deferred;
@@ -39,6 +43,7 @@ struct EventState {
 
 void SetPending(int code, int source, int type) {
   gEvents.pending = code;
+  gEvents.pendingWindow = gEvents.window;
   gEvents.source = source;
   gEvents.type = type;
 }
@@ -59,7 +64,12 @@ void Defer(int code, int window) {
     const DeferredEvent& last = gEvents.deferred.back();
     if (last.code == code && last.window == window) return;  // a burst collapses into one
   }
-  gEvents.deferred.push_back({code, window});
+  // Without memory for the node the event is lost, as a dropped message
+  // would be; the exception must not unwind through the system's frames.
+  try {
+    gEvents.deferred.push_back({code, window});
+  } catch (const std::bad_alloc&) {
+  }
 }
 
 bool IsControlParentMessage(UINT msg) {
@@ -112,7 +122,11 @@ BOOL CALLBACK CollectTabStops(HWND hwnd, LPARAM param) {
   LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
   if (!(style & WS_TABSTOP) || !IsWindowEnabled(hwnd) || !IsWindowVisible(hwnd)) return TRUE;
   if (IsAutoOption(hwnd) && !IsChecked(hwnd) && GroupHasCheckedOption(hwnd)) return TRUE;
-  list->push_back(hwnd);
+  try {
+    list->push_back(hwnd);
+  } catch (const std::bad_alloc&) {
+    return FALSE;  // the walk goes on with the stops found so far
+  }
   return TRUE;
 }
 
@@ -144,15 +158,17 @@ bool WithoutNonClientArea(HWND hwnd) {
          !(exStyle & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME));
 }
 
-LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT HandleProgramWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   int window = WindowNumberOf(hwnd);
 
   if (gEvents.hook) {
     LRESULT r = gEvents.hook(hwnd, msg, wParam, lParam);
     if (r != kProcessDefault) return r;
   }
-  if (window == -1) return DefWindowProcW(hwnd, msg, wParam, lParam);
   gEvents.window = window;
+  if (window == -1) return DefWindowProcW(hwnd, msg, wParam, lParam);
 
   switch (msg) {
     case WM_CLOSE:
@@ -229,6 +245,18 @@ LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+}  // namespace
+
+LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // The system's frames lie between here and the loop: no exception may
+  // pass through them. Out of memory, the message counts as handled.
+  try {
+    return HandleProgramWindowMessage(hwnd, msg, wParam, lParam);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
 int WaitForEvent(int timeoutMs) {
   if (auto work = gEvents.beforeFirstEvent) {
     gEvents.beforeFirstEvent = nullptr;
@@ -278,6 +306,7 @@ int WaitForEvent(int timeoutMs) {
   if (gEvents.pending) {
     int code = gEvents.pending;
     gEvents.pending = 0;
+    gEvents.window = gEvents.pendingWindow;
     return code;
   }
   gEvents.rawFirst = msg.wParam;

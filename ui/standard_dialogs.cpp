@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "ui/system_library.h"
@@ -51,8 +52,13 @@ class ModalScope {
  private:
   static BOOL CALLBACK Collect(HWND window, LPARAM self) {
     auto* scope = reinterpret_cast<ModalScope*>(self);
-    if (window != scope->foreground_ && IsWindowVisible(window) && IsWindowEnabled(window))
-      scope->disabled_.push_back(window);
+    if (window != scope->foreground_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
+      try {
+        scope->disabled_.push_back(window);
+      } catch (const std::bad_alloc&) {
+        return FALSE;  // not unwound through the system's enumeration
+      }
+    }
     return TRUE;
   }
 

@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include <atomic>
+#include <new>
 
 #include "ui/system_library.h"
 #include "ui/timer.h"
@@ -36,7 +37,12 @@ std::atomic<bool> gStopping{false};
 void CALLBACK Trampoline(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
   if (gStopping.load()) return;
   TimerProc proc = gSlots[user & 15].proc.load();
-  if (proc) proc();
+  // Called from the system's timer thread: nothing may unwind into it. A
+  // tick that runs out of memory is skipped; the next one tries again.
+  try {
+    if (proc) proc();
+  } catch (const std::bad_alloc&) {
+  }
 }
 
 // The finest period the multimedia timer offers, taken with the first timer
@@ -81,11 +87,13 @@ void StopPeriodicTimer(int slot) {
 
 void TimerShutdown() {
   gStopping = true;
+  // The resolution was asked for the timers: it is given back only once
+  // none of them runs any more.
+  for (int i = 0; i < 16; ++i) StopPeriodicTimer(i);
   if (gResolution) {
     Mm().endPeriod(gResolution);
     gResolution = 0;
   }
-  for (int i = 0; i < 16; ++i) StopPeriodicTimer(i);
 }
 
 bool TimerStopping() { return gStopping.load(); }

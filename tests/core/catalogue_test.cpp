@@ -14,7 +14,7 @@ using catalogue::Catalogue;
 TEST(Catalogue, CursorRules) {
   const auto add = [](Catalogue& c) {
     AppEntry& e = c.Add();
-    EXPECT_TRUE(e.Name.empty() && e.Folder.empty() && e.Icon == nullptr && e.IsNew == 0);
+    EXPECT_TRUE(e.Name.empty() && e.Folder.empty() && ResolveEntryIcon(e.Icon) == nullptr && e.IsNew == 0);
     e.Name = "x";
   };
   const auto remove = [](Catalogue& c) { c.RemoveCurrent(); };

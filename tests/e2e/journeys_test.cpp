@@ -433,6 +433,15 @@ class Journeys : public ::testing::Test {
     Pause(100);
   }
 
+  void ClickItem(HWND list, int index) {
+    RECT r;
+    ASSERT_TRUE(ListItemRect(list, index, &r, LVIR_ICON)) << "item " << index;
+    BringToFront(GetAncestor(list, GA_ROOT));
+    LeftClick(Centre(r));
+    ASSERT_TRUE(WaitUntil([&] { return ListSelected(list) == index; }, 2000)) << "item " << index << " not selected";
+    Pause(200);
+  }
+
   void Tick(HWND list, int index) {
     POINT p;
     ASSERT_TRUE(ListCheckBoxPoint(list, index, &p)) << "item " << index << " has no check box";
@@ -1120,6 +1129,79 @@ TEST_F(Journeys, DoubleClickStartsFromTheDriveRootAndAVanishedProgramStartsNothi
   for (HWND w : opened) PostMessageA(w, WM_CLOSE, 0, 0);
   QuitExpectingZero();
   for (const std::string& name : planted) EXPECT_FALSE(drive.Exists(name + ".mark")) << name << " was run";
+}
+
+// While the add/change dialog is open, a press on it is its own even where it
+// lies over the banner, the main list starts what it shows, and where a new
+// entry lands is the dialog's own business.
+TEST_F(Journeys, BesideTheOpenEditorEveryClickDoesWhatItShows) {
+  Drive drive("beside-editor");
+  ASSERT_TRUE(drive.InstallLauncher());
+  for (const char* program : {"Apps\\Alpha\\Alpha.exe", "Apps\\Beta\\Beta.exe", "Apps\\Gamma\\Gamma.exe"})
+    ASSERT_TRUE(drive.InstallDemo(program));
+  ASSERT_TRUE(drive.Write("settings.dat", SettingsText(7, POINT{0, 0}, 0, 0, "")));
+  const std::string catalogue = CatalogueText(
+      {{"Alpha", "\\Apps\\Alpha\\Alpha.exe"}, {"Beta", "\\Apps\\Beta\\Beta.exe"}, {"Gamma", "\\Apps\\Gamma\\Gamma.exe"}});
+  ASSERT_TRUE(drive.Write("applications.dat", catalogue));
+  ASSERT_TRUE(drive.Map('T'));
+  RecordLog log;
+  ASSERT_TRUE(StartOn(drive));
+  ASSERT_TRUE(ListIs(MainList(), {"Alpha", "Beta", "Gamma"}));
+  Command(1);
+  HWND dialog = WaitForDialog(kAddChangeClass);
+  ASSERT_NE(dialog, nullptr);
+  HWND list = FindChild(dialog, 91);
+  ASSERT_TRUE(ListIs(list, {"Alpha", "Beta", "Gamma"}));
+  ASSERT_TRUE(WaitUntil([&] { return ListSelected(list) == 0; }, 2000));
+
+  // The main window lies under the dialog with its banner beneath "Neu".
+  const POINT add = Centre(ScreenRect(FindChild(dialog, 49)));
+  const POINT grip = Centre(ScreenRect(launcher_.Control(58)));
+  const RECT placed = ScreenRect(Main());
+  const POINT under = {placed.left + add.x - grip.x, placed.top + add.y - grip.y};
+  SetWindowPos(Main(), nullptr, under.x, under.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_TRUE(MovesTo(Main(), under));
+  BringToFront(dialog);
+  LeftClick(add);
+  // Right after opening the cursor is on the first entry: the new one follows it.
+  EXPECT_TRUE(ListIs(list, {"Alpha", "", "Beta", "Gamma"})) << "the press on \"Neu\" over the banner was lost";
+  Pause(300);
+  EXPECT_TRUE(SamePlace(Main(), under)) << "a press on the dialog dragged the main window to " << Where(Main());
+  SetWindowPos(Main(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_TRUE(MovesTo(Main(), POINT{0, 0}));
+
+  // A refused close has walked the catalogue: "Neu" after it appends, though
+  // a click on Alpha had put the cursor there before.
+  ASSERT_NO_FATAL_FAILURE(ClickItem(list, 0));
+  CloseWithCloseBox(dialog);
+  HWND box = WaitRequester(kTitle);
+  ASSERT_NE(box, nullptr) << "an incomplete entry closed the dialog";
+  EXPECT_EQ(AnswerMessageBox(box), "Es sind noch nicht alle Angaben gemacht!");
+  BringToFront(dialog);
+  Click(dialog, 49);
+  EXPECT_TRUE(ListIs(list, {"Alpha", "", "Beta", "Gamma", ""})) << "\"Neu\" after a refused close";
+
+  // Alpha moves down. The main list goes on showing the catalogue as it was
+  // when the dialog opened, and starts the programs of the items clicked.
+  ASSERT_NO_FATAL_FAILURE(ClickItem(list, 0));
+  BringToFront(dialog);
+  Click(dialog, 50);
+  ASSERT_TRUE(ListIs(list, {"", "Alpha", "Beta", "Gamma", ""}));
+  ASSERT_TRUE(WaitUntil([&] { return ListSelected(list) == 1; }, 2000));
+  EXPECT_TRUE(ListIs(MainList(), {"Alpha", "Beta", "Gamma"}));
+  DoubleClickItem(MainList(), 2);
+  ASSERT_TRUE(LogGrowsTo(log, 1));
+  DoubleClickItem(MainList(), 0);
+  ASSERT_TRUE(LogGrowsTo(log, 2));
+  EXPECT_EQ(log.Lines(), (std::vector<std::string>{RecordLine("\\apps\\gamma\\gamma.exe", 'T'),
+                                                    RecordLine("\\apps\\alpha\\alpha.exe", 'T')}));
+
+  // The launches left the cursor where the move did, on Alpha.
+  BringToFront(dialog);
+  Click(dialog, 49);
+  EXPECT_TRUE(ListIs(list, {"", "Alpha", "", "Beta", "Gamma", ""})) << "\"Neu\" after launches";
+  QuitExpectingZero();
+  EXPECT_EQ(drive.Read("applications.dat"), catalogue) << "saved without a successful close";
 }
 
 // Program files dragged from a file manager onto the main window become

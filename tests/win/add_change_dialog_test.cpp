@@ -335,7 +335,7 @@ TEST_F(AddChangeDialog, NewEntriesLandAfterTheClickedItemOrAtTheEndAndOnlyTheyCa
   Press(kAdd);
   ASSERT_EQ(gCatalogue.Count(), 4);
   EXPECT_EQ(gCatalogue.At(2).IsNew, 1);
-  EXPECT_EQ(gCatalogue.At(2).Icon, ui::ImageHandle(15));
+  EXPECT_EQ(ResolveEntryIcon(gCatalogue.At(2).Icon), ui::ImageHandle(15));
   EXPECT_EQ(catalogue::gCurrentEntryIndex, 2);
   EXPECT_EQ(ui::FocusedControl(), kName);
   Type("Neu");
@@ -431,8 +431,8 @@ TEST_F(AddChangeDialog, ChosenFilesSetTheEntryAndTheRequesterFolder) {
   EXPECT_EQ(Lower(entry.Folder), Lower(gRoot + "\\Applications\\Editor\\"));
   EXPECT_EQ(entry.FileName, "editor.exe");
   EXPECT_EQ(entry.IconFile, entry.Folder + entry.FileName);
-  EXPECT_EQ(entry.Icon, catalogue::ExtractFirstIcon(editor));
-  EXPECT_NE(entry.Icon, ui::ImageHandle(15));
+  EXPECT_EQ(ResolveEntryIcon(entry.Icon), catalogue::ExtractFirstIcon(editor));
+  EXPECT_NE(ResolveEntryIcon(entry.Icon), ui::ImageHandle(15));
   EXPECT_EQ(Lower(Text(kProgram)), Lower("...\\Applications\\Editor\\editor.exe"));
   EXPECT_EQ(Text(kIcon), "editor.exe");
   EXPECT_EQ(Lower(catalogue::RequesterFolder()), Lower(gRoot + "\\Applications\\Editor\\"));
@@ -444,7 +444,7 @@ TEST_F(AddChangeDialog, ChosenFilesSetTheEntryAndTheRequesterFolder) {
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].title, "Speicherort des Icons:");
   EXPECT_EQ(Lower(seen[0].folder), Lower(gRoot + "\\Applications\\Editor"));
-  EXPECT_EQ(entry.Icon, ui::ImageHandle(15));
+  EXPECT_EQ(ResolveEntryIcon(entry.Icon), ui::ImageHandle(15));
   EXPECT_EQ(Text(kIcon), "BIG.EXE");
   EXPECT_EQ(entry.FileName, "editor.exe");
 

@@ -66,7 +66,7 @@ void ExpectEntries(const std::vector<Want>& want, HANDLE icon) {
     EXPECT_EQ(e.Folder, w.folder);
     EXPECT_EQ(e.FileName, w.file);
     EXPECT_EQ(e.IconFile, w.icon);
-    EXPECT_EQ(e.Icon, icon) << e.Name;
+    EXPECT_EQ(ResolveEntryIcon(e.Icon), icon) << e.Name;
     EXPECT_EQ(e.IsNew, 0);
   }
 }
@@ -286,7 +286,7 @@ TEST_F(CatalogueStore, IconsComeFromProgramImageOrPlaceholder) {
   for (int i = 0; i < n; ++i) EXPECT_TRUE(gCatalogue.At(i).Icon.Pending()) << i;
   for (int i = 0; i < n; ++i) {
     const Case& c = cases[i];
-    const HANDLE icon = gCatalogue.At(i).Icon;
+    const HANDLE icon = ResolveEntryIcon(gCatalogue.At(i).Icon);
     SCOPED_TRACE(std::string(c.program) + " / " + c.icon);
     switch (c.kind) {
       case kProgramIcon: EXPECT_EQ(icon, programIcon); break;
@@ -356,13 +356,13 @@ TEST_F(CatalogueStore, IconsTakenAheadAreEachProgramsOwn) {
   ASSERT_NE(own[0], own[1]) << "the two programs must show different icons";
   const int ownOf[] = {0, 1, -1, 0, 1};
   for (int i = 0; i < 5; ++i) {
-    const HANDLE icon = gCatalogue.At(i).Icon;
+    const HANDLE icon = ResolveEntryIcon(gCatalogue.At(i).Icon);
     if (ownOf[i] < 0)
       EXPECT_EQ(icon, Placeholder());
     else
       EXPECT_EQ(IconPixels(static_cast<HICON>(icon)), own[ownOf[i]]) << programs[i];
   }
-  EXPECT_EQ(gCatalogue.At(0).Icon, gCatalogue.At(3).Icon);
+  EXPECT_EQ(ResolveEntryIcon(gCatalogue.At(0).Icon), ResolveEntryIcon(gCatalogue.At(3).Icon));
   EXPECT_EQ(catalogue::EndIconPrefetch(), 0);
 
   // The program list in its large icons takes the bitmaps copied out ahead.
@@ -371,7 +371,7 @@ TEST_F(CatalogueStore, IconsTakenAheadAreEachProgramsOwn) {
   ASSERT_NE(ui::CreateProgramWindow(60, 0, 0, 300, 400, "Liste", ui::kTitleBar, nullptr), 0);
   ui::UseControlParent(ui::WindowHandle(60));
   ASSERT_NE(ui::CreateIconList(89, 0, 0, 200, 380, "", 0, ui::kListLargeIconView), 0);
-  catalogue::FillProgramList(89);
+  catalogue::FillProgramList(89, catalogue::ListContents::kLive);
   HWND list = ui::ControlHandle(89);
   UpdateWindow(list);
   for (int i : {0, 1, 3, 4}) EXPECT_EQ(ShownPicture(list, i, true), own[ownOf[i]]) << programs[i] << " in the list";
@@ -415,7 +415,7 @@ TEST_F(CatalogueStore, IconsAreTakenWhenTheListFirstDrawsThemAndAreTheRightOnes)
   HWND list = ui::ControlHandle(91);
   HWND reference = ui::ControlHandle(90);
 
-  catalogue::FillProgramList(91);
+  catalogue::FillProgramList(91, catalogue::ListContents::kLive);
   for (int i = 0; i < kEntries; ++i) ASSERT_TRUE(gCatalogue.At(i).Icon.Pending()) << "filling took icon " << i;
   UpdateWindow(list);
   EXPECT_FALSE(gCatalogue.At(0).Icon.Pending());
@@ -446,7 +446,7 @@ TEST_F(CatalogueStore, FillProgramListShowsEntriesInOrder) {
   for (const char* name : {"Beta", "Alpha", "Beta"})
     Append(name, "C:\\", "x.exe", "C:\\x.exe").Icon = Placeholder();
   for (int round = 0; round < 2; ++round) {
-    catalogue::FillProgramList(91);
+    catalogue::FillProgramList(91, catalogue::ListContents::kLive);
     ASSERT_EQ(ui::CountControlItems(91), 3);
     EXPECT_EQ(gCatalogue.CursorIndex(), 2);
     for (int i = 0; i < 3; ++i) {
@@ -456,7 +456,7 @@ TEST_F(CatalogueStore, FillProgramListShowsEntriesInOrder) {
     }
   }
   gCatalogue.Clear();
-  catalogue::FillProgramList(91);
+  catalogue::FillProgramList(91, catalogue::ListContents::kLive);
   EXPECT_EQ(ui::CountControlItems(91), 0);
   EXPECT_EQ(gCatalogue.CursorIndex(), -1);
 

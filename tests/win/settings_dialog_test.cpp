@@ -358,6 +358,48 @@ TEST_F(SettingsDialog, SkinListIsSortedPreselectedIgnoringCaseAndAppliedOnlyWhen
   EXPECT_EQ(ui::GetControlState(10), -1);
 }
 
+void PressKey(WORD vk) {
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_KEYBOARD;
+  in[0].ki.wVk = in[1].ki.wVk = vk;
+  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+// With Skin naming no folder the first skin is preselected but not in use:
+// picking it, which changes no selection, applies it.
+TEST_F(SettingsDialog, PickingThePreselectedSkinAppliesIt) {
+  for (const bool byMouse : {false, true}) {
+    SCOPED_TRACE(byMouse ? "mouse" : "keyboard");
+    gSettings.Skin = "Verschwunden";
+    Open();
+    ASSERT_EQ(ui::GetControlState(10), 0);
+    ASSERT_EQ(gSettings.Skin, "Verschwunden");
+    HWND combo = Control(10);
+    SetForegroundWindow(ui::WindowHandle(kDialog));
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    auto dropped = [&] { return GetComboBoxInfo(combo, &info) && IsWindowVisible(info.hwndList); };
+    if (byMouse) {
+      wine_test::ClickAt(wine_test::CentreOf(combo));
+      ASSERT_TRUE(PumpUntil(dropped)) << "the list did not drop down";
+      RECT first{};
+      ASSERT_NE(SendMessageW(info.hwndList, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first)), LB_ERR);
+      MapWindowPoints(info.hwndList, nullptr, reinterpret_cast<POINT*>(&first), 2);
+      wine_test::ClickAt({(first.left + first.right) / 2, (first.top + first.bottom) / 2});
+    } else {
+      SetFocus(combo);
+      PressKey(VK_F4);
+      ASSERT_TRUE(PumpUntil(dropped)) << "F4 did not drop the list down";
+      PressKey(VK_RETURN);
+    }
+    EXPECT_TRUE(PumpUntil([] { return gSettings.Skin == "Blau"; })) << "Skin is \"" << gSettings.Skin << "\"";
+    EXPECT_EQ(ui::GetControlState(10), 0);
+    ui::CloseProgramWindow(kDialog);
+    PumpFor(50);
+  }
+}
+
 TEST_F(SettingsDialog, SavingWritesEveryFieldAndReloadGivesItBack) {
   const Stored wanted{"Courier New", 0x123456, 11, 768, 0, 12, 34, 1, 1, settings::ShiftText("Pa\xDF wort", 32), "Blau"};
   Apply(wanted);

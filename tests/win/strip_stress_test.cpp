@@ -160,7 +160,7 @@ TEST(StripStress, GuiObjectCountsStayFlatOverTicksAndListRefills) {
       }
       app::StatusStripTick();
       if (refills > 0 && i % (ticks / refills) == 0) {
-        catalogue::FillProgramList(app::kProgramList);
+        catalogue::FillProgramList(app::kProgramList, catalogue::ListContents::kLive);
         RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         while (ui::WaitForEvent(0) != ui::kNoEvent) {
         }

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -113,6 +114,40 @@ TEST_F(UiWindows, HookReturningOneSuppressesHandlingAndEvent) {
   PostMessageA(hwnd, WM_CLOSE, 0, 0);
   auto evs = Drain();
   EXPECT_EQ(Count(evs, ui::kWindowCloseRequest, 5), 1);
+}
+
+LRESULT OutOfMemory(HWND, UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_USER + 9) throw std::bad_alloc();
+  return ui::kProcessDefault;
+}
+
+// A window that runs through the program's procedure without being one of
+// its numbered windows, and a callback that runs out of memory there.
+TEST_F(UiWindows, UnnumberedWindowsGiveMinusOneAndNoExceptionLeavesTheProcedure) {
+  ASSERT_NE(ui::CreateProgramWindow(5, 0, 0, 100, 50, "Nummer", kDialog, nullptr), 0);
+  HWND numbered = ui::WindowHandle(5);
+  WNDCLASSW cls = {};
+  cls.lpfnWndProc = ui::ProgramWindowProc;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = L"TrovantoTestUnnumbered";
+  RegisterClassW(&cls);
+  HWND plain = CreateWindowW(cls.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, cls.hInstance, nullptr);
+  ASSERT_NE(plain, nullptr);
+  Drain();
+  SendMessageA(numbered, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ui::WaitForEvent(0), ui::kWindowCloseRequest);
+  EXPECT_EQ(ui::EventWindowNumber(), 5);
+  PostMessageA(plain, WM_USER + 7, 0, 0);
+  EXPECT_EQ(ui::WaitForEvent(0), static_cast<int>(WM_USER + 7));
+  EXPECT_EQ(ui::EventWindowNumber(), -1);
+
+  ui::SetMessageHook(OutOfMemory);
+  PostMessageA(numbered, WM_USER + 9, 0, 0);
+  PostMessageA(numbered, WM_CLOSE, 0, 0);
+  std::vector<Ev> evs;
+  EXPECT_NO_THROW(evs = Drain());
+  EXPECT_EQ(Count(evs, ui::kWindowCloseRequest, 5), 1) << "the loop did not go on after the failed message";
+  DestroyWindow(plain);
 }
 
 TEST_F(UiWindows, TrayMouseMessagesBecomeTrayEvents) {

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <new>
+
 #include "ui/controls.h"
 #include "ui/controls/brush_cache.h"
 #include "ui/events.h"
@@ -51,7 +53,7 @@ void ReleaseControl(ControlRecord& r) {
 // set on the window itself, not through the common controls' subclass chain:
 // that chain looks up its data in a window property on every message, which
 // costs a trip to the window server under Wine each time.
-LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleControlMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   ControlRecord* r = RecordOf(hwnd);
   if (msg == WM_NCDESTROY) {
     if (r) {
@@ -69,6 +71,16 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   if (r->kind->ownMessage && r->kind->ownMessage(*r, hwnd, msg, wParam, lParam, &result))
     return result;
   return CallControlDefault(hwnd, msg, wParam, lParam);
+}
+
+// No exception may unwind through the system's frames around a window
+// procedure; out of memory, the message counts as handled.
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  try {
+    return HandleControlMessage(hwnd, msg, wParam, lParam);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
 }
 
 // The tooltip puts itself back on top each time it paints: the main window may

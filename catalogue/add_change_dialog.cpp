@@ -196,7 +196,7 @@ void TakeProgramFile(AppEntry& entry, const std::string& path) {
   entry.FileName = FilePart(path);
   entry.Folder = PathPart(path);
   entry.IconFile = path;
-  HICON icon = ExtractFirstIcon(storage::NativeSystemPath(path));
+  HICON icon = ExtractFirstIcon(path);
   entry.Icon = icon != nullptr ? static_cast<HANDLE>(icon) : Placeholder();
 }
 

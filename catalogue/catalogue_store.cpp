@@ -9,6 +9,7 @@
 
 #include "catalogue/text_ops.h"
 #include "settings/settings.h"
+#include "storage/launch.h"
 #include "storage/line_counter.h"
 #include "storage/preference_file.h"
 #include "ui/controls.h"
@@ -61,7 +62,7 @@ void* ResolveSourceIcon(const IconSource& source) { return ResolveIconSource(sou
 // before the first paint either. No icon, an unreadable or unknown file:
 // nothing.
 HICON ExtractFromFile(const std::string& path) {
-  return ui::IconFromIconOrProgramFile(path.c_str(), GetSystemMetrics(SM_CXICON),
+  return ui::IconFromIconOrProgramFile(storage::NativeSystemPath(path).c_str(), GetSystemMetrics(SM_CXICON),
                                        GetSystemMetrics(SM_CYICON));
 }
 
@@ -108,7 +109,7 @@ HICON ExtractFirstIcon(const std::string& path) {
 HANDLE LoadIconImage(const std::string& path) {
   MARK_LINE();
   if (path.empty()) return nullptr;
-  const intptr_t identity = ui::ImageFromFile(-1, path.c_str(), ui::kIconLimits);
+  const intptr_t identity = ui::ImageFromFile(-1, storage::NativeSystemPath(path).c_str(), ui::kIconLimits);
   return identity != 0 ? ui::ImageHandle(static_cast<int>(identity)) : nullptr;
 }
 

@@ -26,8 +26,10 @@ bool SaveCatalogue();
 // The catalogue file's name in the start directory.
 extern const char kCatalogueFileName[];
 
-// Every icon of the catalogue is read through these two: no picture larger
-// than an icon (ui::kIconLimits) is made.
+// Every icon of the catalogue is read through these two, so one rule holds
+// for all of them: a path into the system folder is read where the user saw
+// the file (storage::NativeSystemPath), and no picture larger than an icon
+// (ui::kIconLimits) is made.
 //
 // First icon of a program or icon file, 0 when it holds none. The same file
 // (compared ignoring case) gives the same handle for the rest of the run.

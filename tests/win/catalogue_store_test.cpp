@@ -402,6 +402,40 @@ TEST_F(CatalogueStore, HostilePicturesCostAnIconAtMost) {
   }
 }
 
+// A 32-bit launcher on 64-bit Windows is shown the 32-bit system folder
+// under the name System32. Files that only the real one holds (chosen in the
+// 64-bit file explorer, or a 64-bit-only program) must give their icons in
+// every way an icon is read: the program's own, another program or an icon
+// file chosen as the icon, and all of them again when the catalogue is read
+// back after a restart.
+TEST_F(CatalogueStore, IconsInTheRealSystemFolderShowFromA32BitLauncher) {
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
+  char windows[MAX_PATH];
+  const std::string folder(windows, GetSystemWindowsDirectoryA(windows, MAX_PATH));
+  const std::string name = "trovanto_only64_" + std::to_string(GetCurrentProcessId());
+  const std::string native = folder + "\\Sysnative\\" + name, asNamed = folder + "\\System32\\" + name;
+  ASSERT_TRUE(CopyFileA(SystemFile("notepad.exe").c_str(), (native + ".exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(SourceFile("../../resources/pictures/16.ico").c_str(), (native + ".ico").c_str(), FALSE));
+  ASSERT_EQ(GetFileAttributesA((asNamed + ".exe").c_str()), INVALID_FILE_ATTRIBUTES) << "not redirected";
+
+  // As the add/change dialog reads a chosen program or icon file.
+  EXPECT_NE(catalogue::ExtractFirstIcon(asNamed + ".exe"), nullptr);
+  EXPECT_NE(catalogue::LoadIconImage(asNamed + ".ico"), nullptr);
+
+  // As the catalogue reads them back.
+  ASSERT_EQ(folder.substr(0, 2), gSettings.ProgramDrive) << "the test needs its files on the system drive";
+  const std::string stored = asNamed.substr(2);
+  WriteFile(File(), "[Eigenes]\r\nDatei = " + stored + ".exe\r\nIcon = " + stored + ".exe\r\n" +
+                        "[Anderes]\r\nDatei = " + Stored() + "x.exe\r\nIcon = " + stored + ".exe\r\n" +
+                        "[Datei]\r\nDatei = " + Stored() + "x.exe\r\nIcon = " + stored + ".ico\r\n");
+  catalogue::LoadCatalogue();
+  ASSERT_EQ(gCatalogue.Count(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_NE(static_cast<HANDLE>(gCatalogue.At(i).Icon), Placeholder()) << gCatalogue.At(i).Name;
+  DeleteFileA((native + ".exe").c_str());
+  DeleteFileA((native + ".ico").c_str());
+}
+
 TEST_F(CatalogueStore, IconsAreTakenWhenTheListFirstDrawsThemAndAreTheRightOnes) {
   ASSERT_TRUE(CopyFileA(SystemFile("notepad.exe").c_str(), (folder_ + "prog.exe").c_str(), FALSE));
   ASSERT_TRUE(CopyFileA(SourceFile("../../resources/pictures/16.ico").c_str(), (folder_ + "icon.ico").c_str(),

@@ -1,6 +1,7 @@
 #pragma once
-// Checks of BMP and ICO headers before their bytes reach the platform's
-// bitmap and icon routines, which trust every offset and size they are given.
+// Checks of BMP, ICO, icon group and PNG headers before their bytes reach the
+// platform's bitmap and icon routines (which trust every offset and size they
+// are given) or libpng, and before the bodies they describe are read.
 // Portable: no window system, only byte spans with their length.
 #include <cstddef>
 #include <cstdint>

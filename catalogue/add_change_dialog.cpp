@@ -196,7 +196,7 @@ void TakeProgramFile(AppEntry& entry, const std::string& path) {
   entry.FileName = FilePart(path);
   entry.Folder = PathPart(path);
   entry.IconFile = path;
-  HICON icon = ExtractFirstIcon(storage::NativeSystemPath(path));
+  HICON icon = ExtractFirstIcon(path);
   entry.Icon = icon != nullptr ? static_cast<HANDLE>(icon) : Placeholder();
 }
 
@@ -231,8 +231,7 @@ void ChooseIconFile() {
   if (Extension(chosen) == kIconExtension) {
     icon = ExtractFirstIcon(chosen);
   } else {
-    const intptr_t identity = ui::ImageFromFile(-1, chosen.c_str());
-    if (identity != 0) icon = ui::ImageHandle(static_cast<int>(identity));
+    icon = LoadIconImage(chosen);
   }
   entry.Icon = icon != nullptr ? icon : Placeholder();
   ui::SetControlText(kIconField, IconShortForm(entry).c_str());

@@ -9,6 +9,7 @@
 
 #include "catalogue/text_ops.h"
 #include "settings/settings.h"
+#include "storage/launch.h"
 #include "storage/line_counter.h"
 #include "storage/preference_file.h"
 #include "ui/controls.h"
@@ -47,11 +48,8 @@ HANDLE ResolveIconSource(const IconSource& source) {
     HICON icon = ExtractFirstIcon(source.File);
     return icon != nullptr ? icon : Placeholder();
   }
-  const intptr_t identity = ui::ImageFromFile(-1, source.File.c_str());
-  if (identity != 0) {
-    HANDLE image = ui::ImageHandle(static_cast<int>(identity));
-    if (image != nullptr) return image;
-  }
+  HANDLE image = LoadIconImage(source.File);
+  if (image != nullptr) return image;
   HICON icon = ExtractFirstIcon(source.File);
   return icon != nullptr ? icon : Placeholder();
 }
@@ -59,13 +57,13 @@ HANDLE ResolveIconSource(const IconSource& source) {
 void* ResolveSourceIcon(const IconSource& source) { return ResolveIconSource(source); }
 
 // The first icon at the system's large size, as the shell's ExtractIcon
-// gives it; taken from the window library so that the shell need not load
-// before the first paint. No icon, an unreadable or unknown file: nothing.
+// gives it, read through the image checks rather than the platform's own
+// extraction (which reads whatever a file claims); the shell need not load
+// before the first paint either. No icon, an unreadable or unknown file:
+// nothing.
 HICON ExtractFromFile(const std::string& path) {
-  HICON icon = nullptr;
-  const UINT count = PrivateExtractIconsA(path.c_str(), 0, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                                          &icon, nullptr, 1, LR_DEFAULTCOLOR);
-  return count == 0 || count == 0xFFFFFFFFu ? nullptr : icon;
+  return ui::IconFromIconOrProgramFile(storage::NativeSystemPath(path).c_str(), GetSystemMetrics(SM_CXICON),
+                                       GetSystemMetrics(SM_CYICON));
 }
 
 // Taking an icon costs a few milliseconds of trips to the window server, most
@@ -145,6 +143,13 @@ HICON ExtractFirstIcon(const std::string& path) {
   // that appears later in the run.
   if (icon != nullptr) icons.emplace(key, icon);
   return icon;
+}
+
+HANDLE LoadIconImage(const std::string& path) {
+  MARK_LINE();
+  if (path.empty()) return nullptr;
+  const intptr_t identity = ui::ImageFromFile(-1, storage::NativeSystemPath(path).c_str(), ui::kIconLimits);
+  return identity != 0 ? ui::ImageHandle(static_cast<int>(identity)) : nullptr;
 }
 
 void StartIconPrefetch(int count) {

@@ -27,9 +27,17 @@ bool SaveCatalogue();
 // The catalogue file's name in the start directory.
 extern const char kCatalogueFileName[];
 
+// Every icon of the catalogue is read through these two, so one rule holds
+// for all of them: a path into the system folder is read where the user saw
+// the file (storage::NativeSystemPath), and no picture larger than an icon
+// (ui::kIconLimits) is made.
+//
 // First icon of a program or icon file, 0 when it holds none. The same file
 // (compared ignoring case) gives the same handle for the rest of the run.
 HICON ExtractFirstIcon(const std::string& path);
+// An icon or image file loaded as a new image (a fresh number); 0 when it
+// cannot be loaded.
+HANDLE LoadIconImage(const std::string& path);
 
 // Takes the icons of the first `count` entries (their own programs' icons)
 // on a thread of its own while start-up goes on; EndIconPrefetch stops it

@@ -142,7 +142,7 @@ void PrepareSkinImage(const std::string& name) {
   // A folder named skin.png counts as present: its load fails and leaves no
   // background rather than the plain one.
   if (storage::PathSize(picture.c_str()) != -1)
-    ui::ImageFromFile(kBackgroundImage, picture.c_str());
+    ui::ImageFromFile(kBackgroundImage, picture.c_str(), ui::kSkinLimits);
   else
     DrawPlainBackground();
   ui::ScaleImage(kBackgroundImage, kBackgroundWidth, kBackgroundHeight, ui::kScaleRaw);
@@ -156,7 +156,7 @@ int ApplySkin(const std::string& name, int previewControl) {
   if (storage::PathSize(picture.c_str()) == -1) return 0;
   // Only a picture known to load replaces 76 and 77: the window and the
   // preview keep the previous skin otherwise.
-  if (!ui::ImageFromFile(kIncomingImage, picture.c_str())) return 0;
+  if (!ui::ImageFromFile(kIncomingImage, picture.c_str(), ui::kSkinLimits)) return 0;
 
   ui::DuplicateImage(kIncomingImage, kPreviewImage);
   ui::ScaleImage(kPreviewImage, kPreviewWidth, kPreviewHeight, ui::kScaleRaw);

@@ -1,5 +1,7 @@
 #include "ui/image_headers.h"
 
+#include <cstdlib>
+
 namespace ui {
 namespace {
 
@@ -34,13 +36,20 @@ bool AreaOk(int64_t width, int64_t height) {
          static_cast<uint64_t>(width) * static_cast<uint64_t>(height) <= kMaxImagePixels;
 }
 
+// A picture that is sound at all, then one the caller takes.
+HeaderError SizeVerdict(int64_t width, int64_t height, const ImageLimits& limits) {
+  if (!AreaOk(width, height)) return HeaderError::kDimensions;
+  return WithinLimits(width, height, limits) ? HeaderError::kNone : HeaderError::kLimits;
+}
+
 enum class DibUse { kFile, kIcon };
 
 // The information header at p with avail bytes from p to the end of what
 // belongs to it. For icons the colour rows and the mask follow the table
 // directly and must fit into avail; for files the caller checks the pixel
 // data at the file's own offset.
-HeaderError ParseDib(const uint8_t* p, size_t avail, DibUse use, DibLayout* out) {
+HeaderError ParseDib(const uint8_t* p, size_t avail, DibUse use, const ImageLimits& limits,
+                     DibLayout* out) {
   DibLayout d;
   if (avail < 4) return HeaderError::kTruncated;
   d.headerSize = U32(p);
@@ -87,7 +96,8 @@ HeaderError ParseDib(const uint8_t* p, size_t avail, DibUse use, DibLayout* out)
     if (d.height <= 0 || (d.height & 1) != 0) return HeaderError::kDimensions;
     rows = d.height / 2;
   }
-  if (!AreaOk(d.width, rows)) return HeaderError::kDimensions;
+  const HeaderError size = SizeVerdict(d.width, rows, limits);
+  if (size != HeaderError::kNone) return size;
 
   uint32_t masks = 0;
   switch (d.compression) {
@@ -141,7 +151,8 @@ HeaderError ParseDib(const uint8_t* p, size_t avail, DibUse use, DibLayout* out)
 
 // A PNG stream inside an icon entry: signature and header chunk only; the
 // rest is for the platform's own decoder.
-HeaderError ParseIconPng(const uint8_t* p, size_t avail, IconEntryLayout* out) {
+HeaderError ParseIconPng(const uint8_t* p, size_t avail, const ImageLimits& limits,
+                         IconEntryLayout* out) {
   static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   if (avail < 8 + 8 + 13) return HeaderError::kEntryImage;
   for (int i = 0; i < 8; ++i)
@@ -150,7 +161,8 @@ HeaderError ParseIconPng(const uint8_t* p, size_t avail, IconEntryLayout* out) {
     return HeaderError::kEntryImage;
   const uint32_t width = U32BigEndian(p + 16);
   const uint32_t height = U32BigEndian(p + 20);
-  if (!AreaOk(width, height)) return HeaderError::kDimensions;
+  const HeaderError size = SizeVerdict(width, height, limits);
+  if (size != HeaderError::kNone) return size;
   out->width = static_cast<int32_t>(width);
   out->height = static_cast<int32_t>(height);
   out->bitCount = 32;
@@ -162,6 +174,20 @@ bool LooksLikePng(const uint8_t* p, size_t avail) {
   return avail >= 4 && p[0] == 0x89 && p[1] == 'P' && p[2] == 'N' && p[3] == 'G';
 }
 
+// The image of an icon entry, `size` bytes at `image`.
+HeaderError CheckEntryImage(const uint8_t* image, size_t size, const ImageLimits& limits,
+                            IconEntryLayout* entry) {
+  if (LooksLikePng(image, size)) return ParseIconPng(image, size, limits, entry);
+  DibLayout dib;
+  HeaderError result = ParseDib(image, size, DibUse::kIcon, limits, &dib);
+  // A header cut off by the entry's own size is an entry/image mismatch.
+  if (result == HeaderError::kTruncated) result = HeaderError::kEntryImage;
+  entry->width = dib.width;
+  entry->height = dib.height / 2;
+  entry->bitCount = dib.bitCount;
+  return result;
+}
+
 HeaderError CheckEntry(const uint8_t* data, size_t size, uint32_t index, size_t directoryEnd,
                        IconEntryLayout* out) {
   const uint8_t* e = data + kIconDirectorySize + kIconEntrySize * index;
@@ -171,21 +197,31 @@ HeaderError CheckEntry(const uint8_t* data, size_t size, uint32_t index, size_t 
   if (entry.offset < directoryEnd) return HeaderError::kEntryRange;
   if (uint64_t{entry.offset} + entry.size > size) return HeaderError::kEntryRange;
 
-  const uint8_t* image = data + entry.offset;
-  HeaderError result;
-  if (LooksLikePng(image, entry.size)) {
-    result = ParseIconPng(image, entry.size, &entry);
-  } else {
-    DibLayout dib;
-    result = ParseDib(image, entry.size, DibUse::kIcon, &dib);
-    // A header cut off by the entry's own size is an entry/image mismatch.
-    if (result == HeaderError::kTruncated) result = HeaderError::kEntryImage;
-    entry.width = dib.width;
-    entry.height = dib.height / 2;
-    entry.bitCount = dib.bitCount;
-  }
+  const HeaderError result = CheckEntryImage(data + entry.offset, entry.size, kAnyImageLimits, &entry);
   if (result == HeaderError::kNone && out) *out = entry;
   return result;
+}
+
+// One directory entry as both kinds of directory begin it.
+IconChoice DirectoryEntry(const uint8_t* e) {
+  IconChoice c;
+  c.width = e[0] ? e[0] : 256;
+  c.height = e[1] ? e[1] : 256;
+  c.bitCount = U16(e + 6);
+  c.size = U32(e + 8);
+  return c;
+}
+
+// Whether candidate c shows better at side x side than the best so far.
+bool Nearer(const IconChoice& c, const IconChoice& best, int32_t side) {
+  const int64_t distance = std::abs(int64_t{c.width} - side) + std::abs(int64_t{c.height} - side);
+  const int64_t bestDistance = std::abs(int64_t{best.width} - side) + std::abs(int64_t{best.height} - side);
+  if (distance != bestDistance) return distance < bestDistance;
+  return c.bitCount > best.bitCount;
+}
+
+bool EntryWithinLimits(const IconChoice& c, const ImageLimits& limits) {
+  return WithinLimits(c.width, c.height, limits) && c.size > 0 && c.size <= IconImageByteLimit(limits);
 }
 
 }  // namespace
@@ -205,11 +241,15 @@ const char* HeaderErrorName(HeaderError error) {
     case HeaderError::kPixelData: return "pixel data";
     case HeaderError::kEntryRange: return "entry range";
     case HeaderError::kEntryImage: return "entry image";
+    case HeaderError::kLimits: return "beyond limits";
+    case HeaderError::kNoEntry: return "no entry within limits";
   }
   return "?";
 }
 
-HeaderError CheckBmp(const uint8_t* data, size_t size, BmpLayout* layout) {
+HeaderError CheckBmpHeaders(const uint8_t* data, size_t size, uint64_t fileSize,
+                            const ImageLimits& limits, BmpLayout* layout) {
+  if (size > fileSize) size = static_cast<size_t>(fileSize);
   if (!data || size < 2) return HeaderError::kTruncated;
   if (!StartsWithBm(data, size)) return HeaderError::kSignature;
   if (size < kFileHeaderSize) return HeaderError::kTruncated;
@@ -217,13 +257,28 @@ HeaderError CheckBmp(const uint8_t* data, size_t size, BmpLayout* layout) {
   // and nothing reads the data through it.
   BmpLayout b;
   b.pixelOffset = U32(data + 10);
-  HeaderError result = ParseDib(data + kFileHeaderSize, size - kFileHeaderSize, DibUse::kFile, &b.dib);
+  HeaderError result =
+      ParseDib(data + kFileHeaderSize, size - kFileHeaderSize, DibUse::kFile, limits, &b.dib);
   if (result != HeaderError::kNone) return result;
-  if (b.pixelOffset < kFileHeaderSize + uint64_t{b.dib.tableEnd} || b.pixelOffset > size)
+  if (b.pixelOffset < kFileHeaderSize + uint64_t{b.dib.tableEnd} || b.pixelOffset > fileSize)
     return HeaderError::kPixelOffset;
-  if (b.dib.pixelBytes > size - b.pixelOffset) return HeaderError::kPixelData;
+  if (b.dib.pixelBytes > fileSize - b.pixelOffset) return HeaderError::kPixelData;
+  if (b.dib.compression == kBiRle8 || b.dib.compression == kBiRle4) {
+    // Even a writer that codes every pixel as a run of its own, ending every
+    // row, needs no more than this.
+    const uint64_t rows = b.dib.height < 0 ? -int64_t{b.dib.height} : b.dib.height;
+    if (b.dib.pixelBytes > 2 * uint64_t(b.dib.width) * rows + 2 * rows + 2) return HeaderError::kPixelData;
+  }
   if (layout) *layout = b;
   return HeaderError::kNone;
+}
+
+HeaderError CheckBmp(const uint8_t* data, size_t size, BmpLayout* layout) {
+  return CheckBmpHeaders(data, size, size, kAnyImageLimits, layout);
+}
+
+bool WithinLimits(int64_t width, int64_t height, const ImageLimits& limits) {
+  return AreaOk(width, height) && width <= limits.maxWidth && height <= limits.maxHeight;
 }
 
 bool IsIconDirectory(const uint8_t* data, size_t size) {
@@ -251,6 +306,121 @@ HeaderError CheckIconFile(const uint8_t* data, size_t size, IconEntryLayout* fir
     if (result != HeaderError::kNone) return result;
   }
   return HeaderError::kNone;
+}
+
+uint64_t IconImageByteLimit(const ImageLimits& limits) {
+  const uint64_t pixels = uint64_t(limits.maxWidth) * uint64_t(limits.maxHeight);
+  return (uint64_t{1} << 16) + pixels * 9;
+}
+
+size_t IconFileDirectoryBytes(const uint8_t* data, size_t size) {
+  if (!IsIconDirectory(data, size) || size < kIconDirectoryHeaderBytes) return 0;
+  const size_t count = U16(data + 4);
+  return count == 0 ? 0 : kIconDirectoryHeaderBytes + kIconFileEntryBytes * count;
+}
+
+HeaderError ChooseIconFileEntry(const uint8_t* data, size_t size, uint64_t fileSize,
+                                const ImageLimits& limits, int32_t side, IconChoice* choice) {
+  if (!data || size < 4) return HeaderError::kTruncated;
+  if (!IsIconDirectory(data, size)) return HeaderError::kSignature;
+  const size_t directoryEnd = IconFileDirectoryBytes(data, size);
+  if (directoryEnd == 0) return size < kIconDirectoryHeaderBytes ? HeaderError::kTruncated : HeaderError::kEntryRange;
+  if (directoryEnd > size || directoryEnd > fileSize) return HeaderError::kTruncated;
+  bool found = false;
+  IconChoice best;
+  for (size_t at = kIconDirectoryHeaderBytes; at < directoryEnd; at += kIconFileEntryBytes) {
+    IconChoice c = DirectoryEntry(data + at);
+    c.offset = U32(data + at + 12);
+    // A directory that lies about where its images are lies about the rest.
+    if (c.offset < directoryEnd || uint64_t{c.offset} + c.size > fileSize) return HeaderError::kEntryRange;
+    if (!EntryWithinLimits(c, limits)) continue;
+    if (!found || Nearer(c, best, side)) best = c;
+    found = true;
+  }
+  if (!found) return HeaderError::kNoEntry;
+  if (choice) *choice = best;
+  return HeaderError::kNone;
+}
+
+HeaderError ChooseIconGroupEntry(const uint8_t* data, size_t size, const ImageLimits& limits,
+                                 int32_t side, IconChoice* choice) {
+  if (!data || size < kIconDirectoryHeaderBytes) return HeaderError::kTruncated;
+  if (!IsIconDirectory(data, size)) return HeaderError::kSignature;
+  const size_t count = U16(data + 4);
+  if (count == 0) return HeaderError::kEntryRange;
+  const size_t directoryEnd = kIconDirectoryHeaderBytes + kIconGroupEntryBytes * count;
+  if (directoryEnd > size) return HeaderError::kTruncated;
+  bool found = false;
+  IconChoice best;
+  for (size_t at = kIconDirectoryHeaderBytes; at < directoryEnd; at += kIconGroupEntryBytes) {
+    IconChoice c = DirectoryEntry(data + at);
+    c.id = U16(data + at + 12);
+    if (c.id == 0 || !EntryWithinLimits(c, limits)) continue;
+    if (!found || Nearer(c, best, side)) best = c;
+    found = true;
+  }
+  if (!found) return HeaderError::kNoEntry;
+  if (choice) *choice = best;
+  return HeaderError::kNone;
+}
+
+HeaderError CheckIconImage(const uint8_t* data, size_t size, const ImageLimits& limits,
+                           IconEntryLayout* layout) {
+  if (!data || size == 0) return HeaderError::kEntryImage;
+  if (size > IconImageByteLimit(limits)) return HeaderError::kLimits;
+  IconEntryLayout entry;
+  entry.size = static_cast<uint32_t>(size);
+  const HeaderError result = CheckEntryImage(data, size, limits, &entry);
+  if (result == HeaderError::kNone && layout) *layout = entry;
+  return result;
+}
+
+HeaderError CheckPngHeader(const uint8_t* data, size_t size, const ImageLimits& limits,
+                           PngHeader* header) {
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (!data || size < kPngHeaderBytes) return HeaderError::kTruncated;
+  for (int i = 0; i < 8; ++i)
+    if (data[i] != kSignature[i]) return HeaderError::kSignature;
+  const uint8_t* chunk = data + 8;
+  if (U32BigEndian(chunk) != 13 || chunk[4] != 'I' || chunk[5] != 'H' || chunk[6] != 'D' || chunk[7] != 'R')
+    return HeaderError::kInfoHeader;
+  PngHeader h;
+  h.width = U32BigEndian(chunk + 8);
+  h.height = U32BigEndian(chunk + 12);
+  h.bitDepth = chunk[16];
+  h.colourType = chunk[17];
+  h.interlace = chunk[20];
+  bool depthOk;
+  switch (h.colourType) {
+    case 0: depthOk = h.bitDepth == 1 || h.bitDepth == 2 || h.bitDepth == 4 || h.bitDepth == 8 || h.bitDepth == 16; break;
+    case 3: depthOk = h.bitDepth == 1 || h.bitDepth == 2 || h.bitDepth == 4 || h.bitDepth == 8; break;
+    case 2: case 4: case 6: depthOk = h.bitDepth == 8 || h.bitDepth == 16; break;
+    default: return HeaderError::kBitCount;
+  }
+  if (!depthOk) return HeaderError::kBitCount;
+  if (chunk[18] != 0 || chunk[19] != 0) return HeaderError::kCompression;
+  if (h.interlace > 1) return HeaderError::kCompression;
+  if (h.width > uint32_t{INT32_MAX} || h.height > uint32_t{INT32_MAX}) return HeaderError::kDimensions;
+  const HeaderError verdict = SizeVerdict(h.width, h.height, limits);
+  if (verdict != HeaderError::kNone) return verdict;
+  if (header) *header = h;
+  return HeaderError::kNone;
+}
+
+uint64_t PngByteLimit(const PngHeader& header) {
+  static const uint8_t kChannels[7] = {1, 0, 3, 1, 2, 0, 4};
+  const uint64_t bits = uint64_t{header.bitDepth} * kChannels[header.colourType % 7];
+  const uint64_t rowBytes = (uint64_t{header.width} * bits + 7) / 8;
+  // A filter byte per row; interlacing splits every row into up to seven
+  // passes, each with a filter byte and a partly used last byte of its own.
+  uint64_t raw = uint64_t{header.height} * (rowBytes + 1);
+  if (header.interlace) raw += uint64_t{header.height} * 14 + 16;
+  // Stored deflate blocks cost 5 bytes per 65535, chunks 12 bytes each:
+  // 1/64 covers data chunks down to about 1 KB.
+  const uint64_t stream = raw + raw / 64 + 1024;
+  // Colour profile, texts, time and the like.
+  constexpr uint64_t kAncillaryBytes = uint64_t{1} << 20;
+  return kPngHeaderBytes + stream + kAncillaryBytes;
 }
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "ui/drawing.h"
@@ -30,9 +31,6 @@ struct Loaded {
   uint8_t flags = 0;
   bool icon = false;
 };
-
-// Bigger files cannot hold a picture within the pixel limit.
-constexpr uint64_t kMaxImageFileBytes = kMaxImagePixels * 4 + (uint64_t{1} << 20);
 
 void ReleaseHandle(HANDLE handle, bool icon) {
   if (icon)
@@ -138,13 +136,12 @@ enum class BmpKind {
 };
 
 // The pixels are converted by the platform from the file's own header and
-// colour table, which the checks have proved to lie inside the data.
-bool BitmapFromBmp(const uint8_t* data, size_t size, BmpKind kind, Loaded* out) {
-  BmpLayout layout;
-  if (CheckBmp(data, size, &layout) != HeaderError::kNone) return false;
+// colour table (at info, just behind the file header) and its pixel data,
+// all of which the checks have proved to be there.
+bool BitmapFromParts(const uint8_t* info, const uint8_t* pixels, const BmpLayout& layout, BmpKind kind,
+                     Loaded* out) {
   const int width = layout.dib.width;
   const int height = layout.dib.height < 0 ? -layout.dib.height : layout.dib.height;
-  const uint8_t* info = data + 14;
 
   HBITMAP bitmap = nullptr;
   switch (kind) {
@@ -169,9 +166,8 @@ bool BitmapFromBmp(const uint8_t* data, size_t size, BmpKind kind, Loaded* out) 
     if (surface.ok()) {
       // Run-length data may skip pixels; they stay black.
       PatBlt(surface.dc(), 0, 0, width, height, BLACKNESS);
-      lines = StretchDIBits(surface.dc(), 0, 0, width, height, 0, 0, width, height,
-                            data + layout.pixelOffset, reinterpret_cast<const BITMAPINFO*>(info),
-                            DIB_RGB_COLORS, SRCCOPY);
+      lines = StretchDIBits(surface.dc(), 0, 0, width, height, 0, 0, width, height, pixels,
+                            reinterpret_cast<const BITMAPINFO*>(info), DIB_RGB_COLORS, SRCCOPY);
     }
   }
   if (lines <= 0) {  // 0 or GDI_ERROR
@@ -185,6 +181,12 @@ bool BitmapFromBmp(const uint8_t* data, size_t size, BmpKind kind, Loaded* out) 
   out->flags = kind == BmpKind::kDisplayCompatible ? kImageDisplayCompatible : 0;
   out->icon = false;
   return true;
+}
+
+bool BitmapFromBmp(const uint8_t* data, size_t size, BmpKind kind, Loaded* out) {
+  BmpLayout layout;
+  if (CheckBmp(data, size, &layout) != HeaderError::kNone) return false;
+  return BitmapFromParts(data + 14, data + layout.pixelOffset, layout, kind, out);
 }
 
 // Size and depth come from the icon's colour bitmap (the mask for monochrome icons).
@@ -219,21 +221,24 @@ bool DescribeIcon(HICON icon, Loaded* out) {
   return true;
 }
 
-bool IconFromMemory(const uint8_t* data, size_t size, Loaded* out) {
-  IconEntryLayout entry;
-  if (CheckIconFirstEntry(data, size, &entry) != HeaderError::kNone) return false;
+// An icon from one checked entry image, at width x height (0: the image's own size).
+bool IconFromEntryImage(const uint8_t* image, const IconEntryLayout& entry, int width, int height,
+                        Loaded* out) {
+  if (width <= 0 || height <= 0) {
+    width = entry.width;
+    height = entry.height;
+  }
   // The platform takes a non-const pointer but only reads.
-  auto* bits = const_cast<PBYTE>(data + entry.offset);
-  HICON icon = CreateIconFromResourceEx(bits, entry.size, TRUE, 0x00030000, entry.width,
-                                        entry.height, LR_DEFAULTCOLOR);
+  auto* bits = const_cast<PBYTE>(image);
+  HICON icon = CreateIconFromResourceEx(bits, entry.size, TRUE, 0x00030000, width, height, LR_DEFAULTCOLOR);
   if (icon) {
-    // Made at the image's own size, so that is its size. The depth the
-    // platform gives it is asked for only when someone wants it: asking
-    // copies both of the icon's bitmaps (trips to the window server under
-    // Wine), and the embedded pictures are loaded at every start.
+    // Made at the asked size, so that is its size. The depth the platform
+    // gives it is asked for only when someone wants it: asking copies both
+    // of the icon's bitmaps (trips to the window server under Wine), and
+    // the embedded pictures are loaded at every start.
     out->handle = icon;
-    out->width = entry.width;
-    out->height = entry.height;
+    out->width = width;
+    out->height = height;
     out->depth = 0;
     out->flags = kImageDepthPending;
     out->icon = true;
@@ -243,11 +248,17 @@ bool IconFromMemory(const uint8_t* data, size_t size, Loaded* out) {
   return icon && DescribeIcon(icon, out);
 }
 
-bool Decode(ImageSource& source, Loaded* out) {
+bool IconFromMemory(const uint8_t* data, size_t size, Loaded* out) {
+  IconEntryLayout entry;
+  if (CheckIconFirstEntry(data, size, &entry) != HeaderError::kNone) return false;
+  return IconFromEntryImage(data + entry.offset, entry, 0, 0, out);
+}
+
+bool Decode(ImageSource& source, const ImageLimits& limits, Loaded* out) {
   for (const ImageDecoder* decoder : Decoders()) {
     if (!decoder->recognise(source)) continue;
     DecodedImage image;
-    if (!decoder->decode(source, &image)) return false;
+    if (!decoder->decode(source, limits, &image)) return false;
     out->handle = image.bitmap;
     out->width = image.width;
     out->height = image.height;
@@ -264,7 +275,7 @@ bool FromMemory(const void* data, size_t size, Loaded* image) {
   if (StartsWithBm(bytes, size)) return BitmapFromBmp(bytes, size, BmpKind::kSection32, image);
   if (IsIconDirectory(bytes, size)) return IconFromMemory(bytes, size, image);
   ImageSource source(data, size);
-  return Decode(source, image);
+  return Decode(source, kAnyImageLimits, image);
 }
 
 // Embedded picture `number` (resource type RT_RCDATA), or nullptr.
@@ -340,44 +351,159 @@ HANDLE OpenForReading(const char* path, DWORD share) {
                      nullptr);
 }
 
-// Appends the rest of an open file to the bytes already read from its start.
-bool ReadRest(HANDLE file, std::vector<uint8_t>* bytes) {
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 ||
-      static_cast<uint64_t>(size.QuadPart) > kMaxImageFileBytes)
-    return false;
-  const size_t already = bytes->size();
-  const size_t total = static_cast<size_t>(size.QuadPart);
-  if (total < already) return false;
-  bytes->resize(total);
-  size_t done = already;
-  while (done < total) {
+bool FileSize(HANDLE file, uint64_t* size) {
+  LARGE_INTEGER length{};
+  if (!GetFileSizeEx(file, &length) || length.QuadPart < 0) return false;
+  *size = static_cast<uint64_t>(length.QuadPart);
+  return true;
+}
+
+// n bytes from offset; false when the file holds fewer.
+bool ReadAt(HANDLE file, uint64_t offset, void* out, size_t n) {
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) return false;
+  auto* p = static_cast<uint8_t*>(out);
+  size_t done = 0;
+  while (done < n) {
     DWORD got = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(total - done, 1u << 24));
-    if (!ReadFile(file, bytes->data() + done, chunk, &got, nullptr) || got == 0) return false;
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 24));
+    if (!ReadFile(file, p + done, chunk, &got, nullptr) || got == 0) return false;
     done += got;
   }
   return true;
 }
 
-// The directory is checked first because the platform's loader reads every
-// entry to choose one; the file stays open without write sharing so that it
-// cannot change between the check and the load.
-bool IconFromFile(const char* path, Loaded* out) {
-  FileHandle file(OpenForReading(path, FILE_SHARE_READ));
-  if (!file.ok()) return false;
-  std::vector<uint8_t> bytes;
-  if (!ReadRest(file.get(), &bytes)) return false;
-  if (CheckIconFile(bytes.data(), bytes.size(), nullptr) != HeaderError::kNone) return false;
-  auto icon = static_cast<HICON>(LoadImageA(nullptr, path, IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
-  return icon && DescribeIcon(icon, out);
+// Headers first, judged against the file's size and the limits; then only
+// the pixel rows they name, wherever they lie in the file.
+bool BitmapFromFile(HANDLE file, uint64_t fileSize, const ImageLimits& limits, Loaded* out) {
+  std::vector<uint8_t> headers(static_cast<size_t>(std::min<uint64_t>(fileSize, kBmpHeadersMaxBytes)));
+  if (!ReadAt(file, 0, headers.data(), headers.size())) return false;
+  BmpLayout layout;
+  if (CheckBmpHeaders(headers.data(), headers.size(), fileSize, limits, &layout) != HeaderError::kNone)
+    return false;
+  std::vector<uint8_t> pixels(static_cast<size_t>(layout.dib.pixelBytes));
+  if (!ReadAt(file, layout.pixelOffset, pixels.data(), pixels.size())) return false;
+  const BmpKind kind = layout.dib.bitCount <= 8 ? BmpKind::kDisplayCompatible : BmpKind::kOwnDepthSection;
+  return BitmapFromParts(headers.data() + 14, pixels.data(), layout, kind, out);
 }
 
-bool DecodeFile(const char* path, Loaded* out) {
-  FileHandle file(OpenForReading(path, FILE_SHARE_READ));
-  if (!file.ok()) return false;
-  ImageSource source(file.get());
-  return Decode(source, out);
+// Icons are drawn at 32 x 32 and 16 x 16: the entry nearest the larger serves both.
+constexpr int32_t kIconSide = 32;
+
+// The directory of an icon file, then the one image chosen from it, checked
+// on its own: the rest of the file is never read, however large it is.
+bool ReadIconFileImage(HANDLE file, uint64_t fileSize, const ImageLimits& limits, int32_t side,
+                       std::vector<uint8_t>* image, IconEntryLayout* entry) {
+  uint8_t head[kIconDirectoryHeaderBytes];
+  if (!ReadAt(file, 0, head, sizeof head)) return false;
+  const size_t directoryBytes = IconFileDirectoryBytes(head, sizeof head);
+  if (directoryBytes == 0 || directoryBytes > fileSize) return false;
+  std::vector<uint8_t> directory(directoryBytes);
+  if (!ReadAt(file, 0, directory.data(), directory.size())) return false;
+  IconChoice choice;
+  if (ChooseIconFileEntry(directory.data(), directory.size(), fileSize, limits, side, &choice) !=
+      HeaderError::kNone)
+    return false;
+  image->resize(choice.size);
+  if (!ReadAt(file, choice.offset, image->data(), image->size())) return false;
+  return CheckIconImage(image->data(), image->size(), limits, entry) == HeaderError::kNone;
+}
+
+// The file stays open without write sharing from the check to the load, and
+// the platform makes the icon from the very bytes that were checked.
+bool IconFromFile(HANDLE file, uint64_t fileSize, const ImageLimits& limits, int width, int height,
+                  Loaded* out) {
+  std::vector<uint8_t> image;
+  IconEntryLayout entry;
+  const int32_t side = width > 0 ? width : kIconSide;
+  return ReadIconFileImage(file, fileSize, limits, side, &image, &entry) &&
+         IconFromEntryImage(image.data(), entry, width, height, out);
+}
+
+bool DecodeFile(HANDLE file, const ImageLimits& limits, Loaded* out) {
+  ImageSource source(file);
+  return Decode(source, limits, out);
+}
+
+// --- Icons of programs -----------------------------------------------------
+
+// Whether [p, p + size) lies in committed, readable memory: resource data of
+// a program mapped as data is where its own directory says, which may be
+// past the end of the file.
+bool Readable(const void* p, size_t size) {
+  auto at = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t end = at + size;
+  if (end < at) return false;
+  while (at < end) {
+    MEMORY_BASIC_INFORMATION region{};
+    if (!VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region)) return false;
+    if (region.State != MEM_COMMIT || (region.Protect & (PAGE_NOACCESS | PAGE_GUARD)) != 0) return false;
+    at = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+  }
+  return true;
+}
+
+const uint8_t* ResourceBytes(HMODULE module, LPCSTR name, LPCSTR type, size_t* size) {
+  HRSRC resource = FindResourceA(module, name, type);
+  if (!resource) return nullptr;
+  *size = SizeofResource(module, resource);
+  HGLOBAL block = LoadResource(module, resource);
+  const void* bytes = block ? LockResource(block) : nullptr;
+  return bytes && *size && Readable(bytes, *size) ? static_cast<const uint8_t*>(bytes) : nullptr;
+}
+
+// The first icon group, by name or number, in the order the resource
+// directory keeps them (the order the shell counts icon indices in).
+struct FirstGroup {
+  bool found = false;
+  bool numbered = false;
+  WORD id = 0;
+  std::string name;
+};
+
+BOOL CALLBACK TakeFirstGroup(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
+  auto* first = reinterpret_cast<FirstGroup*>(param);
+  first->found = true;
+  first->numbered = IS_INTRESOURCE(name);
+  if (first->numbered)
+    first->id = static_cast<WORD>(reinterpret_cast<uintptr_t>(name));
+  else
+    first->name = name;
+  return FALSE;  // the first is all that is wanted
+}
+
+// The program is mapped as data (none of its code runs, and only the pages
+// touched are read); its icon group and the one image chosen from it go
+// through the same checks as an icon file before the platform sees them.
+HICON IconFromProgram(const char* path, int width, int height) {
+  HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (!module) module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return nullptr;
+  HICON icon = nullptr;
+  FirstGroup group;
+  EnumResourceNamesA(module, MAKEINTRESOURCEA(14), TakeFirstGroup, reinterpret_cast<LONG_PTR>(&group));
+  size_t groupSize = 0;
+  const uint8_t* groupBytes =
+      group.found ? ResourceBytes(module, group.numbered ? MAKEINTRESOURCEA(group.id) : group.name.c_str(),
+                                  MAKEINTRESOURCEA(14), &groupSize)
+                  : nullptr;
+  IconChoice choice;
+  if (groupBytes && ChooseIconGroupEntry(groupBytes, groupSize, kIconLimits, width, &choice) == HeaderError::kNone) {
+    size_t imageSize = 0;
+    const uint8_t* imageBytes = ResourceBytes(module, MAKEINTRESOURCEA(choice.id), MAKEINTRESOURCEA(3), &imageSize);
+    if (imageBytes && imageSize <= IconImageByteLimit(kIconLimits)) {
+      // A copy: the platform makes the icon from the bytes that were checked.
+      const std::vector<uint8_t> image(imageBytes, imageBytes + imageSize);
+      IconEntryLayout entry;
+      Loaded made;
+      if (CheckIconImage(image.data(), image.size(), kIconLimits, &entry) == HeaderError::kNone &&
+          IconFromEntryImage(image.data(), entry, width, height, &made))
+        icon = static_cast<HICON>(made.handle);
+    }
+  }
+  FreeLibrary(module);
+  return icon;
 }
 
 // A new bitmap of the record's kind: display-compatible, or a section of its depth.
@@ -448,41 +574,49 @@ intptr_t ImageFromMemory(int number, const void* data, size_t size) {
   return data && FromMemory(data, size, &image) ? Store(number, identity, record, image) : Fail(identity);
 }
 
-intptr_t ImageFromFile(int number, const char* path) {
+intptr_t ImageFromFile(int number, const char* path, const ImageLimits& limits) {
   int identity = 0;
   ImageRecord* record = Table().Reserve(number, &identity);
   if (!record) return 0;
   if (!path) return Fail(identity);
 
-  std::vector<uint8_t> bytes(2);
-  bool bitmapFile = false;
-  {
-    FileHandle file(OpenForReading(path, 0));
-    if (!file.ok()) return Fail(identity);
-    DWORD got = 0;
-    if (!ReadFile(file.get(), bytes.data(), 2, &got, nullptr)) got = 0;
-    bytes.resize(got);
-    bitmapFile = StartsWithBm(bytes.data(), bytes.size());
-    // A bitmap is read whole while nobody else can open the file, then
-    // checked and converted from exactly those bytes.
-    if (bitmapFile && !ReadRest(file.get(), &bytes)) return Fail(identity);
-  }
+  // Opened once, without sharing: nobody can change the file between the
+  // checks and the load.
+  FileHandle file(OpenForReading(path, 0));
+  uint64_t fileSize = 0;
+  if (!file.ok() || !FileSize(file.get(), &fileSize)) return Fail(identity);
+  uint8_t start[2] = {};
+  const bool started = fileSize >= 2 && ReadAt(file.get(), 0, start, 2);
 
   Loaded image;
   bool ok;
-  if (bitmapFile) {
-    BmpLayout layout;
-    ok = CheckBmp(bytes.data(), bytes.size(), &layout) == HeaderError::kNone &&
-         BitmapFromBmp(bytes.data(), bytes.size(),
-                       layout.dib.bitCount <= 8 ? BmpKind::kDisplayCompatible
-                                                : BmpKind::kOwnDepthSection,
-                       &image);
+  if (started && StartsWithBm(start, 2)) {
+    ok = BitmapFromFile(file.get(), fileSize, limits, &image);
   } else {
     // Only data that starts with the icon directory's zero word can be an icon.
-    const bool maybeIcon = bytes.size() == 2 && bytes[0] == 0 && bytes[1] == 0;
-    ok = (maybeIcon && IconFromFile(path, &image)) || DecodeFile(path, &image);
+    const bool maybeIcon = started && start[0] == 0 && start[1] == 0;
+    ok = (maybeIcon && IconFromFile(file.get(), fileSize, limits, 0, 0, &image)) ||
+         DecodeFile(file.get(), limits, &image);
   }
   return ok ? Store(number, identity, record, image) : Fail(identity);
+}
+
+HICON IconFromIconOrProgramFile(const char* path, int width, int height) {
+  if (!path || width <= 0 || height <= 0) return nullptr;
+  uint8_t start[2] = {};
+  uint64_t fileSize = 0;
+  {
+    FileHandle file(OpenForReading(path, FILE_SHARE_READ));
+    if (!file.ok() || !FileSize(file.get(), &fileSize) || fileSize < 2 || !ReadAt(file.get(), 0, start, 2))
+      return nullptr;
+    if (start[0] == 0 && start[1] == 0) {
+      Loaded image;
+      return IconFromFile(file.get(), fileSize, kIconLimits, width, height, &image)
+                 ? static_cast<HICON>(image.handle)
+                 : nullptr;
+    }
+  }
+  return start[0] == 'M' && start[1] == 'Z' ? IconFromProgram(path, width, height) : nullptr;
 }
 
 HANDLE ImageHandle(int number) {

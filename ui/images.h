@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ui/image_headers.h"
+
 namespace ui {
 
 struct DrawTarget;
@@ -32,7 +34,16 @@ void RegisterPngDecoder();
 
 // data/size: a complete image file in memory; nothing past size is read.
 intptr_t ImageFromMemory(int number, const void* data, size_t size);
-intptr_t ImageFromFile(int number, const char* path);
+// Only what the limits allow is made; headers are read and judged before
+// the bytes they describe, and only those bytes are read. An icon file gives
+// its entry nearest 32 x 32 within the limits, at that entry's own size.
+intptr_t ImageFromFile(int number, const char* path, const ImageLimits& limits = kAnyImageLimits);
+// The first icon of a program (its first icon group) or the entry of an
+// icon file nearest the size, made at width x height; nullptr when the file
+// holds none within kIconLimits or is neither. Every byte the platform makes
+// the icon from has passed the header checks; nothing of the program runs.
+// No image number: the caller owns the icon.
+HICON IconFromIconOrProgramFile(const char* path, int width, int height);
 HANDLE ImageHandle(int number);
 intptr_t NewImage(int number, int width, int height);
 // Same size returns the current handle unchanged; icons are not scaled.

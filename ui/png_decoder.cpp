@@ -9,6 +9,9 @@
 namespace ui {
 
 size_t ImageSource::Read(void* out, size_t n) {
+  const uint64_t consumed = position_;
+  if (consumed >= budget_) return 0;
+  if (n > budget_ - consumed) n = static_cast<size_t>(budget_ - consumed);
   if (file_ == INVALID_HANDLE_VALUE) {
     const size_t left = size_ - position_;
     if (n > left) n = left;
@@ -24,11 +27,13 @@ size_t ImageSource::Read(void* out, size_t n) {
     if (!ReadFile(file_, p + total, chunk, &got, nullptr) || got == 0) break;
     total += got;
   }
+  position_ += total;
   return total;
 }
 
 bool ImageSource::Rewind() {
   position_ = 0;
+  budget_ = UINT64_MAX;
   if (file_ == INVALID_HANDLE_VALUE) return true;
   LARGE_INTEGER zero{};
   return SetFilePointerEx(file_, zero, nullptr, FILE_BEGIN) != 0;
@@ -36,13 +41,12 @@ bool ImageSource::Rewind() {
 
 namespace {
 
-constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
 // Everything a decode touches lives here, in the caller's frame: libpng leaves
 // through longjmp, which must find no C++ object with a destructor in the
 // frame that called setjmp, and no register-cached state it needs afterwards.
 struct PngJob {
   ImageSource* source;
+  const ImageLimits* limits;
   png_structp png;
   png_infop info;
   HBITMAP bitmap;
@@ -60,20 +64,22 @@ void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-bool ReadHeaderOnly(PngJob* job) {
-  if (setjmp(png_jmpbuf(job->png))) return false;
-  png_set_read_fn(job->png, job->source, ReadFromSource);
-  png_set_sig_bytes(job->png, 8);
-  png_read_info(job->png, job->info);
-  return true;
-}
+// Chunks that libpng keeps (texts, suggested palettes) and the memory one
+// chunk may take once decompressed (a colour profile): a stream made of
+// thousands of them, or of one that inflates to gigabytes, is refused.
+constexpr png_uint_32 kChunkCacheMax = 64;
+constexpr png_alloc_size_t kChunkMallocMax = png_alloc_size_t{1} << 20;
 
 bool DecodeRows(PngJob* job) {
   if (setjmp(png_jmpbuf(job->png))) return false;
   png_structp png = job->png;
   png_infop info = job->info;
   png_set_read_fn(png, job->source, ReadFromSource);
-  png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+  png_set_user_limits(png, static_cast<png_uint_32>(job->limits->maxWidth),
+                      static_cast<png_uint_32>(job->limits->maxHeight));
+  png_set_chunk_cache_max(png, kChunkCacheMax);
+  png_set_chunk_malloc_max(png, kChunkMallocMax);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
   png_read_info(png, info);
 
   png_uint_32 width = 0, height = 0;
@@ -127,9 +133,10 @@ bool DecodeRows(PngJob* job) {
   return true;
 }
 
-bool StartJob(PngJob* job, ImageSource* source) {
+bool StartJob(PngJob* job, ImageSource* source, const ImageLimits* limits) {
   *job = PngJob{};
   job->source = source;
+  job->limits = limits;
   job->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, job, OnPngError, OnPngWarning);
   if (!job->png) return false;
   job->info = png_create_info_struct(job->png);
@@ -140,20 +147,23 @@ void FinishJob(PngJob* job) {
   if (job->png) png_destroy_read_struct(&job->png, job->info ? &job->info : nullptr, nullptr);
 }
 
+// The signature and the header chunk, read and judged without libpng: what
+// follows them (and may be long) is read once, when decoding.
 bool RecognisePng(ImageSource& source) {
-  uint8_t signature[8];
-  if (!source.Rewind() || source.Read(signature, 8) != 8) return false;
-  if (std::memcmp(signature, kPngSignature, 8) != 0) return false;
-  PngJob job;
-  bool ok = StartJob(&job, &source) && ReadHeaderOnly(&job);
-  FinishJob(&job);
-  return ok;
+  uint8_t header[kPngHeaderBytes];
+  if (!source.Rewind() || source.Read(header, sizeof header) != sizeof header) return false;
+  return CheckPngHeader(header, sizeof header, kAnyImageLimits, nullptr) == HeaderError::kNone;
 }
 
-bool DecodePng(ImageSource& source, DecodedImage* image) {
-  if (!source.Rewind()) return false;
+bool DecodePng(ImageSource& source, const ImageLimits& limits, DecodedImage* image) {
+  uint8_t header[kPngHeaderBytes];
+  PngHeader png;
+  if (!source.Rewind() || source.Read(header, sizeof header) != sizeof header ||
+      CheckPngHeader(header, sizeof header, limits, &png) != HeaderError::kNone || !source.Rewind())
+    return false;
+  source.LimitTo(PngByteLimit(png));
   PngJob job;
-  bool ok = StartJob(&job, &source) && DecodeRows(&job);
+  bool ok = StartJob(&job, &source, &limits) && DecodeRows(&job);
   FinishJob(&job);
   if (!ok) {
     if (job.bitmap) DeleteObject(job.bitmap);

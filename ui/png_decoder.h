@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ui/image_headers.h"
+
 namespace ui {
 
 // Sequential bytes from memory (bounded by the given size) or from a file.
@@ -20,11 +22,16 @@ class ImageSource {
   size_t Read(void* out, size_t n);
   // Back to the first byte, as every decoder expects its input.
   bool Rewind();
+  // From the first byte on, reads stop short after this many bytes: a
+  // decoder that knows from a header how much a sound picture can take never
+  // reads (or waits for) more, whatever the file holds.
+  void LimitTo(uint64_t bytes) { budget_ = bytes; }
 
  private:
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;
   size_t position_ = 0;
+  uint64_t budget_ = UINT64_MAX;
   HANDLE file_ = INVALID_HANDLE_VALUE;
 };
 
@@ -38,12 +45,15 @@ struct DecodedImage {
 struct ImageDecoder {
   // Reads the start of the source; true when this decoder takes the data.
   bool (*recognise)(ImageSource& source);
-  // Decodes from the first byte of the source; false on any error.
-  bool (*decode)(ImageSource& source, DecodedImage* image);
+  // Decodes from the first byte of the source; false on any error and for a
+  // picture beyond the limits.
+  bool (*decode)(ImageSource& source, const ImageLimits& limits, DecodedImage* image);
 };
 
 // libpng-backed: palette and grey become 24-bit, alpha 32-bit (straight),
-// rows top-down in blue-green-red(-alpha) order.
+// rows top-down in blue-green-red(-alpha) order. Recognising reads only the
+// signature and the header chunk; decoding judges the header before any
+// other chunk and reads no more than a sound stream of that size needs.
 const ImageDecoder& PngDecoder();
 
 }  // namespace ui

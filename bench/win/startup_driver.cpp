@@ -863,11 +863,92 @@ int CompareBuilds(const char* driveArg, const char* otherExe, int runs, int entr
   return 0;
 }
 
+// Start-up and peak memory with N entries whose icons are hostile pictures
+// (each file of Feindlich\ on the drive in turn, as bench/hostile.sh makes
+// them) and the skin "Feindlich", against N entries with ordinary icon files
+// of their own and the drive's own skin, alternating in the same run.
+bool ReadWholeFile(const std::string& path, std::string* text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const DWORD size = GetFileSize(file, nullptr);
+  text->assign(size, '\0');
+  DWORD got = 0;
+  const bool ok = size == 0 || (::ReadFile(file, &(*text)[0], size, &got, nullptr) && got == size);
+  CloseHandle(file);
+  return ok;
+}
+
+int Hostile(const char* driveArg, int runs, int entries) {
+  Paths p;
+  if (!PreparePaths(driveArg, &p) || !LayOutOwnIconFiles(p.drive, p.demo, entries)) return 1;
+  std::string ordinaryCatalogue, ordinarySettings;
+  if (!ReadWholeFile(p.drive + "applications.dat", &ordinaryCatalogue) ||
+      !ReadWholeFile(p.drive + "settings.dat", &ordinarySettings))
+    return 1;
+  std::vector<std::string> pictures;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((p.drive + "Feindlich\\*.*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) pictures.push_back(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+  }
+  const size_t skin = ordinarySettings.find("Skin = ");
+  if (pictures.empty() || skin == std::string::npos) {
+    std::fprintf(stderr, "no hostile pictures in %sFeindlich, or no skin in settings.dat\n", p.drive.c_str());
+    return 1;
+  }
+  std::sort(pictures.begin(), pictures.end());
+  std::string hostileCatalogue;
+  for (int i = 0; i < entries; ++i) {
+    hostileCatalogue += Numbered("[Programm %05d]\r\n", i);
+    hostileCatalogue += "Datei = \\Programme\\Gleich\\gleich.exe\r\nIcon = \\Feindlich\\" +
+                        pictures[static_cast<size_t>(i) % pictures.size()] + "\r\n";
+  }
+  const std::string hostileSettings = ordinarySettings.substr(0, skin) + "Skin = Feindlich" +
+                                      ordinarySettings.substr(ordinarySettings.find('\r', skin));
+  std::printf("hostile: %d entries over %zu hostile pictures and a padded skin, against own icon files, %d runs\n",
+              entries, pictures.size(), runs);
+  const Target launcher = {p.launcher, kLauncherClass, entries};
+  std::vector<double> ms[2], peak[2];
+  for (int r = 0; r <= runs; ++r) {
+    for (int k = 0; k < 2; ++k) {
+      const int kind = (k + r) % 2;  // alternating order; run 0 only warms the caches
+      if (!WriteWholeFile(p.drive + "applications.dat", kind ? hostileCatalogue : ordinaryCatalogue) ||
+          !WriteWholeFile(p.drive + "settings.dat", kind ? hostileSettings : ordinarySettings))
+        return 1;
+      double t = 0, kib = 0;
+      const bool ok = TimeOnce(launcher, p.drive, 300000, &t, &kib);
+      if (!ok) {
+        std::fprintf(stderr, "the launcher did not start with the %s pictures\n", kind ? "hostile" : "ordinary");
+        WriteWholeFile(p.drive + "settings.dat", ordinarySettings);
+        return 1;
+      }
+      if (r == 0) continue;
+      ms[kind].push_back(t);
+      peak[kind].push_back(kib);
+    }
+  }
+  WriteWholeFile(p.drive + "settings.dat", ordinarySettings);
+  WriteWholeFile(p.drive + "applications.dat", ordinaryCatalogue);
+  const char* names[2] = {"ordinary", "hostile"};
+  for (int kind = 0; kind < 2; ++kind) {
+    PrintTimes(names[kind], ms[kind]);
+    std::printf("RESULT hostile kind=%s entries=%d launcher_ms=%.1f peak_kib=%.0f\n", names[kind], entries,
+                Median(ms[kind]), Median(peak[kind]));
+  }
+  std::printf("RESULT hostile_ratio entries=%d ms_ratio=%.3f memory_ratio=%.3f\n", entries,
+              Median(ms[1]) / Median(ms[0]), Median(peak[1]) / Median(peak[0]));
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: startup_driver startup DRIVE PROGRAMS RUNS\n"
                "       startup_driver scale|scale-icons|sizes|dialogs|outside DRIVE RUNS N...\n"
                "       startup_driver coldstart DRIVE PROGRAMS | ab DRIVE OTHER_EXE RUNS N\n"
+               "       startup_driver hostile DRIVE RUNS ENTRIES\n"
                "       startup_driver pointer X Y | wait CLASS MS | close CLASS\n");
   return 2;
 }
@@ -892,6 +973,7 @@ int main(int argc, char** argv) {
   }
   if (command == "ab" && argc == 6) return CompareBuilds(argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]));
   if (command == "coldstart" && argc == 4) return ColdStart(argv[2], std::atoi(argv[3]));
+  if (command == "hostile" && argc == 5) return Hostile(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
   if (command == "pointer" && argc == 4) return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
   if (command == "wait" && argc == 4) {
     const double begin = Now();

@@ -260,6 +260,58 @@ TEST(BmpHeaders, HostileHeaders) {
   }
 }
 
+// Files are judged from their first bytes against their size, before any
+// pixel is read, and against the limits of what the caller shows.
+TEST(BmpHeaders, JudgedFromTheHeadersBeforeThePixels) {
+  auto spec = [](auto change) {
+    BmpSpec s;
+    change(s);
+    return s;
+  };
+  struct Case {
+    const char* what;
+    BmpSpec spec;
+    int64_t sizeChange;  // fileSize = the made file's length plus this
+    ui::ImageLimits limits;
+    HeaderError error;
+  };
+  const Case cases[] = {
+      {"a small bitmap", BmpSpec{}, 0, ui::kIconLimits, HeaderError::kNone},
+      {"pixels far behind the headers", spec([](BmpSpec& s) { s.pixelOffset = 5000; }), 0, ui::kIconLimits,
+       HeaderError::kNone},
+      {"file shorter than its rows", BmpSpec{}, -1, ui::kAnyImageLimits, HeaderError::kPixelData},
+      {"pixel offset past the file", spec([](BmpSpec& s) { s.pixelOffset = 5000; }), -4000, ui::kAnyImageLimits,
+       HeaderError::kPixelOffset},
+      {"icon of 256 x 256", spec([](BmpSpec& s) { s.width = 256; s.height = 256; }), 0, ui::kIconLimits,
+       HeaderError::kNone},
+      {"icon one pixel too wide", spec([](BmpSpec& s) { s.width = 257; }), 0, ui::kIconLimits,
+       HeaderError::kLimits},
+      {"icon too tall, top-down", spec([](BmpSpec& s) { s.width = 1; s.height = -257; }), 0, ui::kIconLimits,
+       HeaderError::kLimits},
+      {"skin at four times the window", spec([](BmpSpec& s) { s = Paletted(1); s.width = 864; s.height = 1632; }),
+       0, ui::kSkinLimits, HeaderError::kNone},
+      {"skin far larger", spec([](BmpSpec& s) { s.width = 8192; s.height = 2; }), 0, ui::kSkinLimits,
+       HeaderError::kLimits},
+      {"run lengths longer than any writer makes", spec([](BmpSpec& s) {
+         s = Paletted(8); s.compression = ui::kBiRle8; s.sizeImage = 100000; s.pixelBytes = 100000; }),
+       0, ui::kAnyImageLimits, HeaderError::kPixelData},
+  };
+  for (const Case& c : cases) {
+    const Bytes b = MakeBmp(c.spec);
+    const uint64_t fileSize = static_cast<uint64_t>(static_cast<int64_t>(b.size()) + c.sizeChange);
+    const size_t have = std::min(b.size(), ui::kBmpHeadersMaxBytes);
+    // An exact-size copy of the first bytes: nothing behind them is looked at.
+    const Bytes head(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(have));
+    ui::BmpLayout layout;
+    const HeaderError got = ui::CheckBmpHeaders(head.data(), head.size(), fileSize, c.limits, &layout);
+    EXPECT_EQ(got, c.error) << c.what;
+    if (got == HeaderError::kNone) {
+      EXPECT_LE(layout.pixelOffset + layout.dib.pixelBytes, fileSize) << c.what;
+      EXPECT_EQ(ui::CheckBmp(b.data(), b.size(), nullptr), HeaderError::kNone) << c.what;
+    }
+  }
+}
+
 TEST(BmpHeaders, NotABitmapAtAll) {
   const uint8_t bm[] = {'B', 'M', 1, 2, 3};
   const uint8_t other[] = {'B', 'X', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -429,6 +481,229 @@ TEST(IconHeaders, BrokenAndHostileEntries) {
     const HeaderError got = ui::CheckIconFirstEntry(c.data.data(), c.data.size(), nullptr);
     EXPECT_EQ(got, c.error) << c.what << ": " << ui::HeaderErrorName(got);
     EXPECT_NE(ui::CheckIconFile(c.data.data(), c.data.size(), nullptr), HeaderError::kNone) << c.what;
+  }
+}
+
+// An icon file's directory entry as the size bytes and bit count say.
+void Describe(Bytes& f, size_t index, int side, uint16_t bitCount) {
+  f[6 + 16 * index] = static_cast<uint8_t>(side == 256 ? 0 : side);
+  f[6 + 16 * index + 1] = static_cast<uint8_t>(side == 256 ? 0 : side);
+  Put16(f, 6 + 16 * index + 6, bitCount);
+}
+
+IconImageSpec Square(int side, bool png = false) {
+  IconImageSpec s;
+  s.width = side;
+  s.height = png ? side : 2 * side;
+  s.png = png;
+  return s;
+}
+
+// Only the directory is read to choose; then the chosen image alone is read
+// and checked, so a file's other entries never cost anything.
+TEST(IconHeaders, OneEntryIsChosenFromTheDirectory) {
+  struct Image {
+    int side;        // the directory's size bytes (256 is stored as 0)
+    int realSide;    // what the image itself says
+    uint16_t bits;
+    bool png;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Image> images;
+    int32_t side;
+    HeaderError choose;
+    size_t chosen;
+    HeaderError image;  // of the chosen entry's image, on its own
+  };
+  const Case cases[] = {
+      {"nearest 32", {{16, 16, 32, false}, {32, 32, 32, false}, {48, 48, 32, false}}, 32, HeaderError::kNone, 1,
+       HeaderError::kNone},
+      {"nearest 16", {{48, 48, 32, false}, {32, 32, 32, false}, {16, 16, 32, false}}, 16, HeaderError::kNone, 2,
+       HeaderError::kNone},
+      {"the deepest of equals", {{32, 32, 8, false}, {32, 32, 32, false}, {32, 32, 4, false}}, 32,
+       HeaderError::kNone, 1, HeaderError::kNone},
+      {"a large PNG passed over for a small bitmap", {{256, 1024, 32, true}, {32, 32, 32, false}}, 32,
+       HeaderError::kNone, 1, HeaderError::kNone},
+      {"256 x 256 when nothing else is there", {{256, 256, 32, true}}, 32, HeaderError::kNone, 0,
+       HeaderError::kNone},
+      {"a PNG larger than its directory says", {{256, 8192, 32, true}}, 32, HeaderError::kNone, 0,
+       HeaderError::kLimits},
+      {"a bitmap larger than its directory says", {{16, 300, 32, false}}, 16, HeaderError::kNone, 0,
+       HeaderError::kLimits},
+  };
+  for (const Case& c : cases) {
+    std::vector<Bytes> images;
+    for (const Image& i : c.images) images.push_back(IconImage(Square(i.realSide, i.png)));
+    Bytes f = MakeIconFile(images);
+    for (size_t i = 0; i < c.images.size(); ++i) Describe(f, i, c.images[i].side, c.images[i].bits);
+    const size_t directory = ui::IconFileDirectoryBytes(f.data(), 6);
+    ASSERT_EQ(directory, 6 + 16 * c.images.size()) << c.what;
+    const Bytes dir(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(directory));
+    ui::IconChoice choice;
+    const HeaderError got = ui::ChooseIconFileEntry(dir.data(), dir.size(), f.size(), ui::kIconLimits, c.side, &choice);
+    ASSERT_EQ(got, c.choose) << c.what;
+    const uint8_t* entry = f.data() + 6 + 16 * c.chosen;
+    EXPECT_EQ(choice.offset, entry[12] | (entry[13] << 8) | (entry[14] << 16) | (uint32_t{entry[15]} << 24))
+        << c.what;
+    const Bytes image(f.begin() + choice.offset, f.begin() + choice.offset + choice.size);
+    ui::IconEntryLayout layout;
+    EXPECT_EQ(ui::CheckIconImage(image.data(), image.size(), ui::kIconLimits, &layout), c.image) << c.what;
+  }
+}
+
+TEST(IconHeaders, DirectoriesThatLieOrOfferNothing) {
+  const Bytes two = MakeIconFile({IconImage(Square(16)), IconImage(Square(32))});
+  auto patched32 = [&](size_t at, uint32_t v) {
+    Bytes b = two;
+    Put32(b, at, v);
+    return b;
+  };
+  struct Case {
+    const char* what;
+    Bytes data;
+    int64_t sizeChange;
+    HeaderError error;
+  };
+  const Case cases[] = {
+      {"an entry past the end of the file", patched32(6 + 16 + 12, 0x7FFFFF00), 0, HeaderError::kEntryRange},
+      {"an entry inside the directory", patched32(6 + 12, 10), 0, HeaderError::kEntryRange},
+      {"the file ends inside an image", two, -1, HeaderError::kEntryRange},
+      {"every entry larger than an icon can be",
+       [&] { Bytes b = patched32(6 + 8, 4u << 20); Put32(b, 6 + 16 + 8, 4u << 20); return b; }(),
+       8 << 20, HeaderError::kNoEntry},
+      {"no entries", [&] { Bytes b = two; Put16(b, 4, 0); return b; }(), 0, HeaderError::kEntryRange},
+      {"a cursor file", [&] { Bytes b = two; Put16(b, 2, 2); return b; }(), 0, HeaderError::kSignature},
+  };
+  for (const Case& c : cases) {
+    const uint64_t fileSize = static_cast<uint64_t>(static_cast<int64_t>(c.data.size()) + c.sizeChange);
+    EXPECT_EQ(ui::ChooseIconFileEntry(c.data.data(), std::min<size_t>(c.data.size(), 6 + 32), fileSize,
+                                      ui::kIconLimits, 32, nullptr),
+              c.error)
+        << c.what;
+  }
+  // A directory of more entries than the bytes given holds.
+  EXPECT_EQ(ui::ChooseIconFileEntry(two.data(), 6 + 16, two.size(), ui::kIconLimits, 32, nullptr),
+            HeaderError::kTruncated);
+  EXPECT_EQ(ui::IconFileDirectoryBytes(two.data(), 5), 0u);
+}
+
+// A program's icon group names its images by resource number.
+TEST(IconHeaders, GroupEntriesNameTheirImages) {
+  struct Entry {
+    int side;
+    uint16_t bits;
+    uint32_t bytes;
+    uint16_t id;
+  };
+  auto group = [](const std::vector<Entry>& entries) {
+    Bytes g(6 + 14 * entries.size(), 0);
+    Put16(g, 2, 1);
+    Put16(g, 4, static_cast<uint32_t>(entries.size()));
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const size_t at = 6 + 14 * i;
+      g[at] = g[at + 1] = static_cast<uint8_t>(entries[i].side == 256 ? 0 : entries[i].side);
+      Put16(g, at + 4, 1);
+      Put16(g, at + 6, entries[i].bits);
+      Put32(g, at + 8, entries[i].bytes);
+      Put16(g, at + 12, entries[i].id);
+    }
+    return g;
+  };
+  struct Case {
+    const char* what;
+    Bytes data;
+    int32_t side;
+    HeaderError error;
+    uint16_t id;
+  };
+  const Case cases[] = {
+      {"nearest 32", group({{16, 32, 1128, 1}, {32, 32, 4264, 2}, {256, 32, 40000, 3}}), 32, HeaderError::kNone, 2},
+      {"nearest 16", group({{16, 32, 1128, 1}, {32, 32, 4264, 2}}), 16, HeaderError::kNone, 1},
+      {"deeper of equals", group({{32, 8, 3000, 7}, {32, 32, 4264, 8}}), 32, HeaderError::kNone, 8},
+      {"number 0 names nothing", group({{32, 32, 4264, 0}, {48, 32, 9000, 5}}), 32, HeaderError::kNone, 5},
+      {"an image larger than an icon can be", group({{32, 32, 64u << 20, 4}, {16, 32, 1128, 6}}), 32,
+       HeaderError::kNone, 6},
+      {"nothing within the limits", group({{32, 32, 64u << 20, 4}}), 32, HeaderError::kNoEntry, 0},
+      {"cut inside its entries", [&] { Bytes g = group({{32, 32, 4264, 2}}); g.pop_back(); return g; }(), 32,
+       HeaderError::kTruncated, 0},
+      {"no entries", group({}), 32, HeaderError::kEntryRange, 0},
+  };
+  for (const Case& c : cases) {
+    ui::IconChoice choice;
+    EXPECT_EQ(ui::ChooseIconGroupEntry(c.data.data(), c.data.size(), ui::kIconLimits, c.side, &choice), c.error)
+        << c.what;
+    if (c.error == HeaderError::kNone) {
+      EXPECT_EQ(choice.id, c.id) << c.what;
+    }
+  }
+}
+
+// --- PNG ---------------------------------------------------------------------
+
+Bytes PngHeaderBytes(uint32_t width, uint32_t height, uint8_t depth, uint8_t colour, uint8_t interlace = 0) {
+  Bytes p = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  for (uint32_t v : {width, height})
+    for (int shift = 24; shift >= 0; shift -= 8) p.push_back(static_cast<uint8_t>(v >> shift));
+  p.insert(p.end(), {depth, colour, 0, 0, interlace, 0, 0, 0, 0});
+  return p;
+}
+
+TEST(PngHeaders, JudgedBeforeAnyOtherChunk) {
+  struct Case {
+    const char* what;
+    Bytes data;
+    ui::ImageLimits limits;
+    HeaderError error;
+  };
+  auto patched = [](Bytes b, size_t at, uint8_t v) {
+    b[at] = v;
+    return b;
+  };
+  const Bytes skin = PngHeaderBytes(216, 408, 8, 6);
+  const Case cases[] = {
+      {"a skin", skin, ui::kSkinLimits, HeaderError::kNone},
+      {"a paletted icon", PngHeaderBytes(32, 32, 4, 3), ui::kIconLimits, HeaderError::kNone},
+      {"interlaced 16-bit grey", PngHeaderBytes(256, 256, 16, 0, 1), ui::kIconLimits, HeaderError::kNone},
+      {"8192 x 8192 as an icon", PngHeaderBytes(8192, 8192, 8, 6), ui::kIconLimits, HeaderError::kLimits},
+      {"8192 x 8192 as a skin", PngHeaderBytes(8192, 8192, 8, 6), ui::kSkinLimits, HeaderError::kLimits},
+      {"a skin one pixel too tall", PngHeaderBytes(864, 1633, 8, 2), ui::kSkinLimits, HeaderError::kLimits},
+      {"width 0", PngHeaderBytes(0, 408, 8, 6), ui::kAnyImageLimits, HeaderError::kDimensions},
+      {"width 2^31", PngHeaderBytes(0x80000000u, 1, 8, 6), ui::kAnyImageLimits, HeaderError::kDimensions},
+      {"bad signature", patched(skin, 1, 'Q'), ui::kAnyImageLimits, HeaderError::kSignature},
+      {"first chunk not the header", patched(skin, 12, 'i'), ui::kAnyImageLimits, HeaderError::kInfoHeader},
+      {"RGB at 4 bits", PngHeaderBytes(4, 4, 4, 2), ui::kAnyImageLimits, HeaderError::kBitCount},
+      {"colour type 5", PngHeaderBytes(4, 4, 8, 5), ui::kAnyImageLimits, HeaderError::kBitCount},
+      {"interlace method 2", PngHeaderBytes(4, 4, 8, 6, 2), ui::kAnyImageLimits, HeaderError::kCompression},
+      {"cut short", Bytes(skin.begin(), skin.end() - 1), ui::kAnyImageLimits, HeaderError::kTruncated},
+  };
+  for (const Case& c : cases) {
+    ui::PngHeader header;
+    EXPECT_EQ(ui::CheckPngHeader(c.data.data(), c.data.size(), c.limits, &header), c.error) << c.what;
+  }
+}
+
+// The byte limit must hold any sound stream: its rows stored uncompressed
+// in small chunks, interlaced or not.
+TEST(PngHeaders, ByteLimitHoldsEveryStoredStream) {
+  struct Case {
+    uint8_t depth, colour, interlace;
+    uint32_t bitsPerPixel;
+  } const cases[] = {{1, 0, 0, 1}, {16, 0, 1, 16}, {8, 2, 0, 24}, {16, 2, 1, 48}, {4, 3, 1, 4},
+                     {8, 4, 0, 16}, {8, 6, 0, 32}, {16, 6, 1, 64}};
+  for (const Case& c : cases) {
+    for (uint32_t side : {1u, 7u, 216u, 864u}) {
+      const Bytes bytes = PngHeaderBytes(side, side, c.depth, c.colour, c.interlace);
+      ui::PngHeader header;
+      ASSERT_EQ(ui::CheckPngHeader(bytes.data(), bytes.size(), ui::kSkinLimits, &header), HeaderError::kNone);
+      const uint64_t rowBytes = (uint64_t{side} * c.bitsPerPixel + 7) / 8;
+      // Seven passes each add a filter byte and a partly used byte per row.
+      const uint64_t raw = side * (rowBytes + 1) + (c.interlace ? 2 * 15 * uint64_t{side} / 8 + 14 : 0);
+      // 2 KB data chunks (12 bytes each) in stored deflate blocks (5 bytes each), plus zlib's 6.
+      const uint64_t stream = 33 + raw + (raw / 2048 + 1) * 12 + (raw / 65535 + 1) * 5 + 6 + 12;
+      EXPECT_GE(ui::PngByteLimit(header), stream) << int(c.colour) << "/" << int(c.depth) << " at " << side;
+      EXPECT_LE(ui::PngByteLimit(header), stream + (uint64_t{2} << 20));
+    }
   }
 }
 

@@ -381,6 +381,121 @@ TEST_F(CatalogueStore, IconsTakenAheadAreEachProgramsOwn) {
 }
 
 
+// A copy of a program whose icon resources are replaced: one icon group
+// whose entries (side as the directory says it, 256 stored as 0) name the
+// given images as icons 1, 2, ...
+bool ProgramWithIcons(const std::string& path, const std::vector<wine_test::IconFileImage>& images) {
+  if (!CopyFileA(SystemFile("notepad.exe").c_str(), path.c_str(), FALSE)) return false;
+  HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
+  if (!update) return false;
+  std::string group("\0\0\1\0", 4);
+  group += static_cast<char>(images.size());
+  group += '\0';
+  const WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+  for (size_t i = 0; i < images.size(); ++i) {
+    const uint8_t side = static_cast<uint8_t>(images[i].side >= 256 ? 0 : images[i].side);
+    const uint32_t bytes = static_cast<uint32_t>(images[i].bytes.size());
+    const char entry[14] = {static_cast<char>(side), static_cast<char>(side), 0, 0, 1, 0, 32, 0,
+                            static_cast<char>(bytes), static_cast<char>(bytes >> 8), static_cast<char>(bytes >> 16),
+                            static_cast<char>(bytes >> 24), static_cast<char>(i + 1), 0};
+    group.append(entry, 14);
+    if (!UpdateResourceA(update, MAKEINTRESOURCEA(3), MAKEINTRESOURCEA(i + 1), language,
+                         const_cast<char*>(images[i].bytes.data()), bytes))
+      return false;
+  }
+  return UpdateResourceA(update, MAKEINTRESOURCEA(14), MAKEINTRESOURCEA(1), language, &group[0],
+                         static_cast<DWORD>(group.size())) &&
+         EndUpdateResourceA(update, FALSE);
+}
+
+// Pictures larger than icons, or files whose directories lie, are never made
+// into icons at their size nor handed to the platform's own icon parsing: the
+// entry shows a small icon chosen from the file, or the placeholder.
+TEST_F(CatalogueStore, HostilePicturesCostAnIconAtMost) {
+  using wine_test::BitmapIconImage;
+  using wine_test::IconFile;
+  using wine_test::SolidPng;
+  constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00A000;
+  // 8192 x 8192 pixels in about 260 KB.
+  WriteFile(folder_ + "huge.png", SolidPng(8192, 8192, kRed));
+  WriteFile(folder_ + "huge.ico", IconFile({{256, BitmapIconImage(1024, kRed)}}));
+  WriteFile(folder_ + "mixed.ico", IconFile({{256, SolidPng(512, 512, kRed)}, {32, BitmapIconImage(32, kGreen)}}));
+  std::string lying = IconFile({{16, BitmapIconImage(16, kGreen)}, {16, BitmapIconImage(16, kGreen)}});
+  lying[6 + 16 + 12 + 3] = 0x7F;  // the second image far past the end
+  WriteFile(folder_ + "lying.ico", lying);
+  ASSERT_TRUE(ProgramWithIcons(folder_ + "bigicon.exe", {{256, BitmapIconImage(1024, kRed)}}));
+  ASSERT_TRUE(ProgramWithIcons(folder_ + "mixed.exe", {{256, BitmapIconImage(1024, kRed)}, {32, BitmapIconImage(32, kGreen)}}));
+
+  struct Case {
+    const char *program, *icon;
+    bool placeholder;  // else a 32 x 32 green icon
+  } const cases[] = {
+      {"x.exe", "huge.png", true},       {"x.exe", "huge.ico", true},        {"x.exe", "mixed.ico", false},
+      {"x.exe", "lying.ico", true},      {"bigicon.exe", "bigicon.exe", true}, {"mixed.exe", "mixed.exe", false},
+      {"x.exe", "bigicon.exe", true},    {"x.exe", "mixed.exe", false},
+  };
+  std::string file;
+  int n = 0;
+  for (const Case& c : cases)
+    file += "[E" + std::to_string(n++) + "]\r\nDatei = " + Stored() + c.program + "\r\nIcon = " + Stored() + c.icon +
+            "\r\n";
+  WriteFile(File(), file);
+  catalogue::LoadCatalogue();
+  ASSERT_EQ(gCatalogue.Count(), n);
+  for (int i = 0; i < n; ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(std::string(c.program) + " / " + c.icon);
+    const HANDLE icon = gCatalogue.At(i).Icon;
+    if (c.placeholder) {
+      EXPECT_EQ(icon, Placeholder());
+      continue;
+    }
+    ASSERT_NE(icon, Placeholder());
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(static_cast<HICON>(icon), &info));
+    BITMAP bm{};
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    EXPECT_EQ(bm.bmWidth, 32);
+    EXPECT_EQ(IconPixels(static_cast<HICON>(icon))[16 * 32 + 16], RGB(0, 0xA0, 0));
+  }
+}
+
+// A 32-bit launcher on 64-bit Windows is shown the 32-bit system folder
+// under the name System32. Files that only the real one holds (chosen in the
+// 64-bit file explorer, or a 64-bit-only program) must give their icons in
+// every way an icon is read: the program's own, another program or an icon
+// file chosen as the icon, and all of them again when the catalogue is read
+// back after a restart.
+TEST_F(CatalogueStore, IconsInTheRealSystemFolderShowFromA32BitLauncher) {
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
+  char windows[MAX_PATH];
+  const std::string folder(windows, GetSystemWindowsDirectoryA(windows, MAX_PATH));
+  const std::string name = "trovanto_only64_" + std::to_string(GetCurrentProcessId());
+  const std::string native = folder + "\\Sysnative\\" + name, asNamed = folder + "\\System32\\" + name;
+  ASSERT_TRUE(CopyFileA(SystemFile("notepad.exe").c_str(), (native + ".exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(SourceFile("../../resources/pictures/16.ico").c_str(), (native + ".ico").c_str(), FALSE));
+  ASSERT_EQ(GetFileAttributesA((asNamed + ".exe").c_str()), INVALID_FILE_ATTRIBUTES) << "not redirected";
+
+  // As the add/change dialog reads a chosen program or icon file.
+  EXPECT_NE(catalogue::ExtractFirstIcon(asNamed + ".exe"), nullptr);
+  EXPECT_NE(catalogue::LoadIconImage(asNamed + ".ico"), nullptr);
+
+  // As the catalogue reads them back.
+  ASSERT_EQ(folder.substr(0, 2), gSettings.ProgramDrive) << "the test needs its files on the system drive";
+  const std::string stored = asNamed.substr(2);
+  WriteFile(File(), "[Eigenes]\r\nDatei = " + stored + ".exe\r\nIcon = " + stored + ".exe\r\n" +
+                        "[Anderes]\r\nDatei = " + Stored() + "x.exe\r\nIcon = " + stored + ".exe\r\n" +
+                        "[Datei]\r\nDatei = " + Stored() + "x.exe\r\nIcon = " + stored + ".ico\r\n");
+  catalogue::LoadCatalogue();
+  ASSERT_EQ(gCatalogue.Count(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_NE(static_cast<HANDLE>(gCatalogue.At(i).Icon), Placeholder()) << gCatalogue.At(i).Name;
+  DeleteFileA((native + ".exe").c_str());
+  DeleteFileA((native + ".ico").c_str());
+}
+
 TEST_F(CatalogueStore, IconsAreTakenWhenTheListFirstDrawsThemAndAreTheRightOnes) {
   ASSERT_TRUE(CopyFileA(SystemFile("notepad.exe").c_str(), (folder_ + "prog.exe").c_str(), FALSE));
   ASSERT_TRUE(CopyFileA(SourceFile("../../resources/pictures/16.ico").c_str(), (folder_ + "icon.ico").c_str(),

@@ -408,6 +408,26 @@ TEST_F(Images, TopDownBmpBecomesBottomUpWithRowsInPlace) {
   ASSERT_NE(v.bits, nullptr);
   EXPECT_EQ(v.At(0, 0)[2], 0xFF);  // red top row, stored last
   EXPECT_EQ(v.bits[0], 0xFF);      // blue bottom row, stored first
+
+  // From a file the headers are read first and then only the rows, wherever
+  // the header says they are: here 1 MB behind the headers.
+  Bytes gap(bmp.begin(), bmp.begin() + pixels);
+  gap.resize(pixels + (1u << 20), 0x5A);
+  gap.insert(gap.end(), bmp.begin() + pixels, bmp.end());
+  const uint32_t offset = static_cast<uint32_t>(pixels + (1u << 20));
+  std::memcpy(&gap[10], &offset, 4);
+  const std::string path = TempPath("gap.bmp");
+  ASSERT_TRUE(WriteAll(path, gap));
+  ASSERT_NE(ui::ImageFromFile(55, path.c_str(), ui::kIconLimits), 0);
+  const std::vector<uint32_t> fromFile = ReadPixels(ui::ImageHandle(55), 2, 2);
+  EXPECT_EQ(fromFile[0], 0xFF0000u);
+  EXPECT_EQ(fromFile[2], 0x0000FFu);
+  // Beyond the caller's limits nothing is made, however sound the file.
+  const Bytes wide = SmallBmp(300, 1, 24);
+  ASSERT_TRUE(WriteAll(path, wide));
+  EXPECT_EQ(ui::ImageFromFile(55, path.c_str(), ui::kIconLimits), 0);
+  EXPECT_NE(ui::ImageFromFile(55, path.c_str(), ui::kSkinLimits), 0);
+  DeleteFileA(path.c_str());
 }
 
 // The header rules have their own native tables; here only that a refused

@@ -20,6 +20,7 @@
 #include "ui/drawing.h"
 #include "ui/images.h"
 #include "ui/ui.h"
+#include "support/wine_test_support.h"
 
 namespace {
 
@@ -166,6 +167,13 @@ class Skins : public ::testing::Test {
   void MakeBrokenSkin(const std::string& name) const {
     std::ofstream(SkinFolder(name) + "skin.png", std::ios::binary) << "\x89PNG\r\n\x1A\n not really";
   }
+  // Sound pictures no skin should be: far larger than the window (in 64 KB
+  // on disk), or the window's size behind 20 MB of a chunk nobody reads.
+  void MakeHostileSkins() const {
+    wine_test::WriteFile(SkinFolder("Riesig") + "skin.png", wine_test::SolidPng(4000, 4000, 0xFF0000FF));
+    wine_test::WriteFile(SkinFolder("Gepolstert") + "skin.png",
+                         wine_test::SolidPng(kWidth, kHeight, 0xFF0000FF, size_t{20} << 20));
+  }
   // The generated background: grey inside a one-pixel black frame.
   static void ExpectPlain(const std::function<uint32_t(int, int)>& at) {
     for (auto xy : {std::make_pair(0, 0), {215, 0}, {0, 407}, {215, 407}, {108, 0}, {0, 204}})
@@ -229,11 +237,23 @@ TEST_F(Skins, PrepareMakesBackgroundAndPreviewSource) {
     EXPECT_EQ(ImagePixel(image, 0, 2), kBlue);
   }
 
-  // Present but not a picture (a broken file, or a folder of that name):
-  // no background at all rather than the plain one.
+  // Up to four times the window on each side, and a little of other chunks,
+  // is a skin.
+  wine_test::WriteFile(SkinFolder("Gross") + "skin.png", wine_test::SolidPng(4 * kWidth, 4 * kHeight, 0xFFFF0000, 65536));
+  settings::PrepareSkinImage("Gross");
+  for (int image : {76, 77}) {
+    int w = 0, h = 0;
+    ASSERT_TRUE(ui::ImageSize(image, &w, &h));
+    EXPECT_EQ(w, kWidth);
+    EXPECT_EQ(ImagePixel(image, 100, 100), kRed);
+  }
+
+  // Present but not a picture (a broken file, or a folder of that name), or
+  // not one a skin can be: no background at all rather than the plain one.
   MakeBrokenSkin("Kaputt");
   CreateDirectoryA((SkinFolder("Ordner") + "skin.png").c_str(), nullptr);
-  for (const char* name : {"Kaputt", "Ordner"}) {
+  MakeHostileSkins();
+  for (const char* name : {"Kaputt", "Ordner", "Riesig", "Gepolstert"}) {
     SCOPED_TRACE(name);
     settings::PrepareSkinImage(name);
     EXPECT_EQ(ui::ImageHandle(76), nullptr);
@@ -301,9 +321,10 @@ TEST_F(Skins, ApplySkinThatCannotBeUsedChangesNothing) {
   gSettings.Skin = "Gut";
   SkinFolder("OhneBild");
   MakeBrokenSkin("Kaputt");
+  MakeHostileSkins();
   const HANDLE background = ui::ImageHandle(76), preview = ui::ImageHandle(77);
 
-  for (const char* name : {"OhneBild", "Fehlt", "Kaputt"}) {
+  for (const char* name : {"OhneBild", "Fehlt", "Kaputt", "Riesig", "Gepolstert"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(settings::ApplySkin(name), 0);
     EXPECT_EQ(gSettings.Skin, "Gut");

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <utility>
+#include <zlib.h>
 
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -14,6 +15,99 @@
 #include "ui/ui.h"
 
 namespace wine_test {
+
+namespace {
+
+void Put32BigEndian(std::string& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(v >> shift));
+}
+
+void PutLittle(std::string& out, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+}
+
+void PngChunk(std::string& out, const char* type, const std::string& data) {
+  Put32BigEndian(out, static_cast<uint32_t>(data.size()));
+  const std::string body = type + data;
+  out += body;
+  Put32BigEndian(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
+                                                  static_cast<uInt>(body.size()))));
+}
+
+}  // namespace
+
+std::string SolidPng(uint32_t width, uint32_t height, uint32_t colour, size_t paddingBytes) {
+  std::string png = "\x89PNG\r\n\x1A\n";
+  std::string header;
+  Put32BigEndian(header, width);
+  Put32BigEndian(header, height);
+  header += std::string("\x08\x06\x00\x00\x00", 5);
+  PngChunk(png, "IHDR", header);
+  // A private, safe-to-copy chunk: nothing reads it, every decoder skips it.
+  if (paddingBytes) PngChunk(png, "prVt", std::string(paddingBytes, 'x'));
+
+  std::string row(1 + 4 * size_t{width}, '\0');
+  for (size_t x = 0; x < width; ++x) {
+    row[1 + 4 * x] = static_cast<char>(colour >> 16);
+    row[2 + 4 * x] = static_cast<char>(colour >> 8);
+    row[3 + 4 * x] = static_cast<char>(colour);
+    row[4 + 4 * x] = static_cast<char>(colour >> 24);
+  }
+  z_stream z{};
+  deflateInit(&z, 9);
+  std::string data;
+  char buffer[1 << 16];
+  for (uint32_t y = 0; y <= height; ++y) {
+    const bool last = y == height;
+    z.next_in = last ? nullptr : reinterpret_cast<Bytef*>(&row[0]);
+    z.avail_in = last ? 0 : static_cast<uInt>(row.size());
+    int result;
+    do {
+      z.next_out = reinterpret_cast<Bytef*>(buffer);
+      z.avail_out = sizeof buffer;
+      result = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+      data.append(buffer, sizeof buffer - z.avail_out);
+    } while (z.avail_out == 0 || (last && result != Z_STREAM_END));
+  }
+  deflateEnd(&z);
+  PngChunk(png, "IDAT", data);
+  PngChunk(png, "IEND", "");
+  return png;
+}
+
+std::string BitmapIconImage(int side, uint32_t colour) {
+  std::string image;
+  PutLittle(image, 40, 4);
+  PutLittle(image, static_cast<uint32_t>(side), 4);
+  PutLittle(image, static_cast<uint32_t>(2 * side), 4);
+  PutLittle(image, 1, 2);
+  PutLittle(image, 32, 2);
+  image.append(24, '\0');
+  for (int p = 0; p < side * side; ++p) PutLittle(image, colour, 4);
+  image.append(static_cast<size_t>((side + 31) / 32 * 4) * side, '\0');
+  return image;
+}
+
+std::string IconFile(const std::vector<IconFileImage>& images) {
+  std::string file;
+  PutLittle(file, 0, 2);
+  PutLittle(file, 1, 2);
+  PutLittle(file, static_cast<uint32_t>(images.size()), 2);
+  uint32_t offset = static_cast<uint32_t>(6 + 16 * images.size());
+  for (const IconFileImage& i : images) {
+    const uint8_t side = static_cast<uint8_t>(i.side >= 256 ? 0 : i.side);
+    file.push_back(static_cast<char>(side));
+    file.push_back(static_cast<char>(side));
+    PutLittle(file, 0, 2);
+    PutLittle(file, 1, 2);
+    PutLittle(file, 32, 2);
+    PutLittle(file, static_cast<uint32_t>(i.bytes.size()), 4);
+    PutLittle(file, offset, 4);
+    offset += static_cast<uint32_t>(i.bytes.size());
+  }
+  for (const IconFileImage& i : images) file += i.bytes;
+  return file;
+}
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

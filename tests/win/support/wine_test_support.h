@@ -24,6 +24,21 @@ inline std::string RepoPath(const std::string& relative) {
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 std::string Lower(std::string s);
+
+// Hostile and ordinary pictures, made on the spot. A PNG stream of one
+// colour (0xAARRGGBB) in 8-bit RGBA, compressed row by row so that a huge
+// picture costs little to make; `paddingBytes` of an ancillary chunk the
+// decoder skips go before the pixel data.
+std::string SolidPng(uint32_t width, uint32_t height, uint32_t colour, size_t paddingBytes = 0);
+// An icon file of the given images (complete PNG streams or 32-bit
+// bitmaps with their masks), each described in the directory by `side`
+// (256 is stored as 0). BitmapIconImage makes one such bitmap of one colour.
+struct IconFileImage {
+  int side;
+  std::string bytes;
+};
+std::string IconFile(const std::vector<IconFileImage>& images);
+std::string BitmapIconImage(int side, uint32_t colour);
 std::string To1252(const wchar_t* text);
 
 // Windows, controls and images; StopServices also drops every font.

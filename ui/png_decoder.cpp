@@ -79,7 +79,9 @@ bool DecodeRows(PngJob* job) {
                       static_cast<png_uint_32>(job->limits->maxHeight));
   png_set_chunk_cache_max(png, kChunkCacheMax);
   png_set_chunk_malloc_max(png, kChunkMallocMax);
+#ifdef PNG_HANDLE_AS_UNKNOWN_SUPPORTED
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+#endif  // without it, the read-only build skips unknown chunks unread anyway
   png_read_info(png, info);
 
   png_uint_32 width = 0, height = 0;

@@ -1389,11 +1389,12 @@ TEST_F(Journeys, TheTrayIconComesWithALateTaskBarAndBringsTheHiddenWindowBack) {
 
   notYet.Close();
   AnnounceTaskbar();
-  ASSERT_TRUE(WaitUntil([&] { return TrayIcon() != nullptr; }, 5000)) << "no tray icon once the task bar came up";
-  if (HWND tray = TrayWindow())
-    SetWindowPos(tray, HWND_TOPMOST, 430, 700, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  RECT icon;
+  ASSERT_TRUE(WaitUntil([&] { return TrayIcon(&icon); }, 5000)) << "no tray icon once the task bar came up";
+  MoveTrayAside();
   Pause(300);
-  DoubleClick(Centre(ScreenRect(TrayIcon())));
+  ASSERT_TRUE(TrayIcon(&icon));
+  DoubleClick(Centre(icon));
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(Main()) != FALSE; }, 3000))
       << "a double click on the late tray icon did not bring the window back";
 

@@ -445,7 +445,7 @@ TEST_F(CatalogueStore, HostilePicturesCostAnIconAtMost) {
   for (int i = 0; i < n; ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(std::string(c.program) + " / " + c.icon);
-    const HANDLE icon = gCatalogue.At(i).Icon;
+    const HANDLE icon = ResolveEntryIcon(gCatalogue.At(i).Icon);
     if (c.placeholder) {
       EXPECT_EQ(icon, Placeholder());
       continue;
@@ -491,7 +491,7 @@ TEST_F(CatalogueStore, IconsInTheRealSystemFolderShowFromA32BitLauncher) {
                         "[Datei]\r\nDatei = " + Stored() + "x.exe\r\nIcon = " + stored + ".ico\r\n");
   catalogue::LoadCatalogue();
   ASSERT_EQ(gCatalogue.Count(), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_NE(static_cast<HANDLE>(gCatalogue.At(i).Icon), Placeholder()) << gCatalogue.At(i).Name;
+  for (int i = 0; i < 3; ++i) EXPECT_NE(ResolveEntryIcon(gCatalogue.At(i).Icon), Placeholder()) << gCatalogue.At(i).Name;
   DeleteFileA((native + ".exe").c_str());
   DeleteFileA((native + ".ico").c_str());
 }

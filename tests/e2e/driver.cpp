@@ -828,14 +828,19 @@ HostState TakeHostState() {
   return state;
 }
 
+// Wine's own settings (Software\Wine, which Windows does not have) change
+// with any program's use of the mouse or the display: not the launcher's.
+bool WinesOwn(const std::string& key) { return key.find("\\Software\\Wine\\") != std::string::npos; }
+
 std::vector<std::string> HostChanges(const HostState& before, const HostState& after) {
   std::vector<std::string> changes;
   for (const auto& entry : after) {
+    if (WinesOwn(entry.first)) continue;
     auto old = before.find(entry.first);
     if (old == before.end() || old->second != entry.second) changes.push_back(entry.first);
   }
   for (const auto& entry : before)
-    if (!after.count(entry.first)) changes.push_back(entry.first);
+    if (!after.count(entry.first) && !WinesOwn(entry.first)) changes.push_back(entry.first);
   return changes;
 }
 

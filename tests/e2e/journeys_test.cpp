@@ -731,7 +731,16 @@ std::set<std::string> WineNoise(HostState* state) {
 // uses it, whatever the flags (under Wine: the program's name and the
 // folder last chosen).
 bool RecordedByTheSystem(const std::string& entry) {
-  return entry.find("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\") != std::string::npos;
+  // The open-file dialog's history, and the shell view's settings it keeps;
+  // on a fresh profile the dialog makes their keys first.
+  const std::string explorer = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+  for (const char* kept : {"ComDlg32\\", "ComDlg32", "Advanced"}) {
+    const std::string key = explorer + kept;
+    const size_t at = entry.find(key);
+    if (at != std::string::npos && (key.back() == '\\' || at + key.size() == entry.size() || entry[at + key.size()] == '\\'))
+      return true;
+  }
+  return false;
 }
 
 TEST_F(Journeys, FirstRunBuildsTheCatalogueWhichFollowsTheStickToAnotherLetter) {

@@ -33,10 +33,18 @@ using settings::gSettings;
 
 constexpr int kAddChangeWindow = 62;
 
-// The asynchronous key state: held now, or pressed since the last query.
-// Every key is queried on every iteration, so that a press made while
-// another window was in front is not acted on later.
-bool KeyPressed(int vk) { return GetAsyncKeyState(vk) != 0; }
+// A key counts as pressed when it is held now (the asynchronous key state)
+// or when this loop fetched a key-down message for `window` since the last
+// query. The asynchronous "pressed since" bit is not used: it is
+// documented as unreliable, and some systems answer a query from a state
+// cached just before the key arrived and keep the bit for a later query, so
+// that a press was lost at once and acted on long after (the window hidden
+// again as soon as it was shown). Every key is queried on every iteration,
+// so that a press that reached another window is not acted on later.
+bool KeyPressed(int vk, int window) {
+  const bool fetched = ui::TakeKeyDown(vk, ui::WindowHandle(window));
+  return (GetAsyncKeyState(vk) & 0x8000) || fetched;
+}
 
 // Starts the system's drag-move of the caption-less main window. Only while
 // the left button is down: a move command without it would start the
@@ -212,22 +220,18 @@ void OnMenuEvent(int item) {
 }  // namespace
 
 void RunMainLoop() {
-  // Presses left over from before the start (the key state outlives
-  // processes under some systems) must not act now.
-  for (int vk : {VK_ESCAPE, VK_RETURN, VK_NUMPAD1, VK_NUMPAD3, VK_NUMPAD5, VK_NUMPAD7, VK_NUMPAD9}) KeyPressed(vk);
-
   for (;;) {
     MARK_LINE();
     int event = ui::WaitForEvent(-1);
     int foreground = ui::ForegroundWindowNumber();
 
     MARK_LINE();
-    bool escape = KeyPressed(VK_ESCAPE);
+    bool escape = KeyPressed(VK_ESCAPE, kMainWindow);
     static const int kKeypad[5][2] = {{VK_NUMPAD1, 1}, {VK_NUMPAD3, 3}, {VK_NUMPAD5, 5}, {VK_NUMPAD7, 7}, {VK_NUMPAD9, 9}};
     int alignment = 0;
     for (const auto& k : kKeypad)
-      if (KeyPressed(k[0])) alignment = k[1];
-    bool enter = KeyPressed(VK_RETURN);
+      if (KeyPressed(k[0], kMainWindow)) alignment = k[1];
+    bool enter = KeyPressed(VK_RETURN, kAddChangeWindow);
     if (foreground == kMainWindow) {
       if (escape) ui::HideProgramWindow(kMainWindow, 1);
       if (alignment) MoveToAlignment(alignment);

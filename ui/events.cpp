@@ -3,6 +3,7 @@
 // hands them out one per call.
 #include <windows.h>
 
+#include <array>
 #include <deque>
 #include <new>
 #include <vector>
@@ -37,6 +38,9 @@ struct EventState {
   // outside that window; such notifications must not linger as a pending
   // code for a later, unrelated message.
   bool dispatching = false;
+  // Per virtual key, the top-level window whose key-down message was fetched
+  // and not yet asked for.
+  std::array<HWND, 256> keysDown{};
   // Nesting depth of ProgramFocusMove; GUI thread only.
   int programFocusMoves = 0;
 } gEvents;
@@ -285,6 +289,9 @@ int WaitForEvent(int timeoutMs) {
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return kNoEvent;
   }
 
+  if (msg.message == WM_KEYDOWN && msg.wParam < gEvents.keysDown.size() && msg.hwnd)
+    gEvents.keysDown[msg.wParam] = GetAncestor(msg.hwnd, GA_ROOT);
+
   bool translated = false;
   gEvents.dispatching = true;
   HWND active = GetActiveWindow();
@@ -325,6 +332,13 @@ int WaitForEvent(int timeoutMs) {
   }
 }
 
+bool TakeKeyDown(int vk, HWND top) {
+  if (vk < 0 || static_cast<size_t>(vk) >= gEvents.keysDown.size()) return false;
+  const HWND went = gEvents.keysDown[static_cast<size_t>(vk)];
+  gEvents.keysDown[static_cast<size_t>(vk)] = nullptr;
+  return went && went == top;
+}
+
 int EventSource() { return gEvents.source; }
 int EventSubtype() { return gEvents.type; }
 int EventWindowNumber() { return gEvents.window; }
@@ -339,6 +353,7 @@ void ResetEvents() {
   gEvents.deferred.clear();
   gEvents.pending = 0;
   gEvents.type = -1;
+  gEvents.keysDown.fill(nullptr);
 }
 
 void SetPendingControlEvent(int controlNumber, int type) { SetPendingFromControl(controlNumber, type); }

@@ -44,6 +44,10 @@ int EventSource();
 int EventSubtype();
 int EventWindowNumber();
 WPARAM EventRawFirst();
+// Whether a key-down message for the virtual key `vk`, addressed to the
+// window `top` or one of its controls, was fetched since the last call for
+// that key; the call clears it, whichever window the key went to.
+bool TakeKeyDown(int vk, HWND top);
 LPARAM EventRawSecond();
 void SetMessageHook(MessageHook hook);
 // Work that can wait until the window is on screen: the next WaitForEvent

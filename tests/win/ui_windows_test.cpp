@@ -309,6 +309,20 @@ TEST_F(UiWindows, ZeroTimeoutReturnsAtOnceAndDeferredEventsComeFirst) {
   EXPECT_EQ(ui::EventWindowNumber(), 5);
   EXPECT_EQ(ui::WaitForEvent(0), static_cast<int>(WM_USER + 5));
   EXPECT_EQ(runs, 1);
+
+  // A fetched key-down is kept for its window until asked for once, even
+  // after the key is up; asked for another window, it is dropped.
+  ASSERT_NE(ui::CreateProgramWindow(6, 0, 0, 100, 50, "Other", kDialog, nullptr), 0);
+  Drain();
+  PostMessageA(hwnd, WM_KEYDOWN, VK_NUMPAD5, 1);
+  PostMessageA(hwnd, WM_KEYUP, VK_NUMPAD5, 0xC0000001);
+  PostMessageA(hwnd, WM_KEYDOWN, VK_ESCAPE, 1);
+  Drain();
+  EXPECT_TRUE(ui::TakeKeyDown(VK_NUMPAD5, hwnd));
+  EXPECT_FALSE(ui::TakeKeyDown(VK_NUMPAD5, hwnd)) << "one press counted twice";
+  EXPECT_FALSE(ui::TakeKeyDown(VK_NUMPAD9, hwnd));
+  EXPECT_FALSE(ui::TakeKeyDown(VK_ESCAPE, ui::WindowHandle(6))) << "a key for one window counted for another";
+  EXPECT_FALSE(ui::TakeKeyDown(VK_ESCAPE, hwnd));
 }
 
 TEST_F(UiWindows, GeometryCentringShrinkingAndKeepValue) {

@@ -750,7 +750,16 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
+// The machine-wide class registrations: tens of thousands of keys, which
+// only an elevated program can write (an unelevated write is redirected to
+// the user's own classes, which are looked at). Left out for time.
+bool MachineClasses(const std::wstring& path) {
+  return lstrcmpiW(path.c_str(), L"HKLM\\Software\\Classes") == 0 ||
+         lstrcmpiW(path.c_str(), L"HKLM\\Software\\Wow6432Node\\Classes") == 0;
+}
+
 void SnapshotKey(HKEY key, const std::wstring& path, HostState* out) {
+  if (MachineClasses(path)) return;
   (*out)["reg " + Utf8(path)] = "";
   std::vector<wchar_t> name(16384);
   std::vector<BYTE> data(1 << 16);

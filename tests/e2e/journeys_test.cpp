@@ -1133,9 +1133,13 @@ TEST_F(Journeys, DoubleClickStartsFromTheDriveRootAndAVanishedProgramStartsNothi
         }
         return !opened.empty();
       },
-      10000);
+      20000);
   EXPECT_FALSE(opened.empty()) << "the explorer button opened no window";
+  // Closed and gone before the quit click: a window that goes away between
+  // the press and the release takes the activation, and the click with it.
   for (HWND w : opened) PostMessageA(w, WM_CLOSE, 0, 0);
+  WaitUntil([&] { return std::none_of(opened.begin(), opened.end(), [](HWND w) { return IsWindowVisible(w) != 0; }); }, 5000);
+  Pause(300);
   QuitExpectingZero();
   for (const std::string& name : planted) EXPECT_FALSE(drive.Exists(name + ".mark")) << name << " was run";
 }

@@ -973,7 +973,9 @@ TEST_F(Journeys, StartedFromAnotherFolderKeepsToItsOwnAndWritesNothingElsewhere)
   ASSERT_NE(fontChooser, nullptr) << "the font button opened no chooser";
   HWND cancel = GetDlgItem(fontChooser, IDCANCEL);
   ASSERT_NE(cancel, nullptr);
-  BringToFront(fontChooser);
+  // A click before the chooser is up and in front is lost.
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(fontChooser) && BringToFront(fontChooser); }, 3000));
+  Pause(200);
   ClickWindow(cancel);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(fontChooser); }, 3000)) << "the font chooser did not close";
   Click(settingsDialog, 53);

@@ -35,6 +35,20 @@ void Catalogue::RemoveCurrent() {
   // else: the successor has moved into index 0 and stays current.
 }
 
+void Catalogue::RemoveEntries(const std::vector<int>& indices) {
+  std::vector<bool> going(entries_.size(), false);
+  for (int i : indices)
+    if (i >= 0 && i < Count()) going[static_cast<size_t>(i)] = true;
+  size_t kept = 0;
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (!going[i]) {
+      if (kept != i) entries_[kept] = std::move(entries_[i]);
+      ++kept;
+    }
+  entries_.resize(kept);
+  cursor_ = Count() - 1;
+}
+
 void Catalogue::Swap(int a, int b) {
   if (a < 0 || b < 0 || a >= Count() || b >= Count()) return;
   std::swap(entries_[static_cast<size_t>(a)], entries_[static_cast<size_t>(b)]);

@@ -89,6 +89,11 @@ class Catalogue {
   // became empty. Does nothing without a current entry.
   void RemoveCurrent();
 
+  // Removes the entries at the given indices (any order; repeated or out of
+  // range ones are ignored) in one pass, the others keeping their order. The
+  // cursor stays on the last entry (none when empty), as after a walk.
+  void RemoveEntries(const std::vector<int>& indices);
+
   // index must lie in 0..Count()-1. Does not move the cursor.
   AppEntry& At(int index) { return entries_[static_cast<size_t>(index)]; }
   const AppEntry& At(int index) const { return entries_[static_cast<size_t>(index)]; }

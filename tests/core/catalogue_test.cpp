@@ -34,6 +34,9 @@ TEST(Catalogue, CursorRules) {
       {"abc", 0, [](Catalogue& c) { c.SelectIndex(7); }, "abc", 2},
       {"abc", 1, [](Catalogue& c) { c.SelectIndex(-5); }, "abc", -1},
       {"abc", 0, [](Catalogue& c) { c.Swap(0, 2); }, "cba", 0},
+      {"abcde", 1, [](Catalogue& c) { c.RemoveEntries({3, 0, 3, 9, -1}); }, "bce", 2},
+      {"ab", 0, [](Catalogue& c) { c.RemoveEntries({1, 0}); }, "", -1},
+      {"ab", 0, [](Catalogue& c) { c.RemoveEntries({}); }, "ab", 1},
   };
   for (const auto& t : cases) {
     Catalogue c;

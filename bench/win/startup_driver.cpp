@@ -25,6 +25,9 @@
 //   startup_driver coldstart DRIVE PROGRAMS
 //       one start of the launcher with PROGRAMS programs with their own icons,
 //       seen as "outside" sees it: bench/report traces which files it reads;
+//   startup_driver removal DRIVE RUNS TOTAL K...
+//       times one press of the remove dialog's button with K of TOTAL
+//       entries ticked;
 //   startup_driver ab DRIVE OTHER_EXE RUNS N
 //       the drive's launcher against another build of it (copied onto the
 //       drive beside it), N entries as for "sizes", starts interleaved, both
@@ -689,6 +692,83 @@ int Dialogs(const char* driveArg, int runs, const std::vector<int>& sizes) {
   return 0;
 }
 
+// ---- One removal run ---------------------------------------------------------
+// The remove dialog (window 63, list 90, button 45) of a launcher showing
+// TOTAL entries, with K of them ticked (spread over the list), timed from the
+// press of its button until its list shows what is left and its thread
+// answers: the rewrite of applications.dat, the log, and both lists filled
+// again. A fresh catalogue is laid out before every run.
+
+bool TickItems(const Started& s, HWND list, int total, int ticked) {
+  void* remote = VirtualAllocEx(s.process.hProcess, nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE);
+  if (!remote) return false;
+  LVITEMA item = {};
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  item.state = INDEXTOSTATEIMAGEMASK(2);
+  bool ok = WriteProcessMemory(s.process.hProcess, remote, &item, sizeof item, nullptr) != 0;
+  for (int k = 0; ok && k < ticked; ++k) {
+    const WPARAM index = static_cast<WPARAM>(static_cast<long long>(k) * total / ticked);
+    DWORD_PTR answer = 0;
+    ok = SendMessageTimeoutA(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 5000,
+                             &answer) && answer;
+  }
+  VirtualFreeEx(s.process.hProcess, remote, 0, MEM_RELEASE);
+  return ok;
+}
+
+double TimeRemoval(const Paths& p, int total, int ticked) {
+  if (!LayOutOneProgram(p.drive, p.demo, total)) return -1;
+  const Target launcher = {p.launcher, kLauncherClass, total};
+  Started s = StartAndTime(launcher, p.drive, 300000);
+  double ms = -1;
+  if (s.ms >= 0 && TimeDialog(s, 2, "TrovantoWindow63", 90, total) >= 0) {
+    HWND dialog = FindProcessWindow(s.process.dwProcessId, "TrovantoWindow63");
+    HWND list = dialog ? FindChild(dialog, 90) : nullptr;
+    HWND button = dialog ? FindChild(dialog, 45) : nullptr;
+    if (list && button && TickItems(s, list, total, ticked)) {
+      const double begin = Now();
+      PostMessageA(button, BM_CLICK, 0, 0);
+      for (;;) {
+        LRESULT count = -1;
+        if (Answers(list, LVM_GETITEMCOUNT, &count) && count == total - ticked && Painted(dialog)) {
+          ms = Now() - begin;
+          break;
+        }
+        if (Now() - begin > 300000) break;
+        Sleep(1);
+      }
+    }
+  }
+  Stop(launcher, s);
+  return ms;
+}
+
+int Removal(const char* driveArg, int runs, int total, const std::vector<int>& counts) {
+  Paths p;
+  if (!PreparePaths(driveArg, &p)) return 1;
+  std::printf("removal: %d entries naming one program, %d runs per count\n", total, runs);
+  std::vector<double> medians;
+  for (int ticked : counts) {
+    std::vector<double> times;
+    for (int r = 0; r <= runs; ++r) {
+      const double ms = TimeRemoval(p, total, ticked);
+      if (ms < 0) {
+        std::fprintf(stderr, "removing %d of %d entries did not finish\n", ticked, total);
+        return 1;
+      }
+      if (r > 0) times.push_back(ms);  // the first run warms the caches
+    }
+    const std::string label = "remove " + std::to_string(ticked);
+    PrintTimes(label.c_str(), times);
+    medians.push_back(Median(times));
+    std::printf("RESULT removal entries=%d ticked=%d ms=%.1f\n", total, ticked, medians.back());
+  }
+  if (medians.size() >= 2 && medians.front() > 0)
+    std::printf("RESULT removal_growth entries=%d from=%d to=%d ms_from=%.1f ms_to=%.1f ratio=%.3f\n", total,
+                counts.front(), counts.back(), medians.front(), medians.back(), medians.back() / medians.front());
+  return 0;
+}
+
 // ---- Start-up seen from outside ----------------------------------------------
 // The measure a user or a stopwatch takes: nothing is asked of the program's
 // thread (no message is sent to it until its window is visible), the clock
@@ -948,7 +1028,7 @@ int Usage() {
                "usage: startup_driver startup DRIVE PROGRAMS RUNS\n"
                "       startup_driver scale|scale-icons|sizes|dialogs|outside DRIVE RUNS N...\n"
                "       startup_driver coldstart DRIVE PROGRAMS | ab DRIVE OTHER_EXE RUNS N\n"
-               "       startup_driver hostile DRIVE RUNS ENTRIES\n"
+               "       startup_driver hostile DRIVE RUNS ENTRIES | removal DRIVE RUNS TOTAL K...\n"
                "       startup_driver pointer X Y | wait CLASS MS | close CLASS\n");
   return 2;
 }
@@ -970,6 +1050,11 @@ int main(int argc, char** argv) {
     const int runs = std::atoi(argv[3]);
     if (command == "outside") return Outside(argv[2], runs, sizes);
     return command == "sizes" ? Sizes(argv[2], runs, sizes) : Dialogs(argv[2], runs, sizes);
+  }
+  if (command == "removal" && argc >= 6) {
+    std::vector<int> counts;
+    for (int i = 5; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
+    return Removal(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), counts);
   }
   if (command == "ab" && argc == 6) return CompareBuilds(argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]));
   if (command == "coldstart" && argc == 4) return ColdStart(argv[2], std::atoi(argv[3]));

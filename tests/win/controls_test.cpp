@@ -820,6 +820,23 @@ TEST_F(Controls, TextListAndComboItems) {
   ui::AddControlItem(51, -1, "Blau");
   ui::SetControlState(51, 0);
   EXPECT_EQ(ui::GetControlText(51), "Blau");
+
+  // The text list declares the widest line's width, whatever came before it,
+  // so that its horizontal scroll bar reaches every line.
+  HWND list = ui::ControlHandle(50);
+  const std::string wide = "Lösche Verzeichnis T:\\Programme\\Ein recht langer Ordnername";
+  for (const char* line : {"Ok!", "Ok!", wide.c_str(), "Ok!", "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"}) {
+    ui::AddControlItem(50, -1, line);
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    wchar_t text[128] = {};
+    const int length = MultiByteToWideChar(1252, 0, line, -1, text, 128) - 1;
+    GetTextExtentPoint32W(dc, text, length, &size);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    EXPECT_GE(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), size.cx) << line;
+  }
 }
 
 TEST_F(Controls, ColourQueriesAnswerWithSharedBrushes) {

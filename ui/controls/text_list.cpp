@@ -7,17 +7,28 @@ namespace controls {
 namespace {
 
 // A list box shows its horizontal scroll bar only for a declared text width.
-// Measured on a memory context of the process's own: a window's context
-// costs a round trip to the window server per line, which made a log of a
-// thousand lines take seconds.
+// Measured on a memory context of the process's own (a window's costs round
+// trips to the window server), and not at all for a line that even in the
+// font's widest characters stays within the width already declared: a log
+// gets the same short lines again and again.
 void GrowExtent(ControlRecord& r, const std::wstring& text) {
   static HDC dc = CreateCompatibleDC(nullptr);
+  static HFONT measuredFont = nullptr;
+  static LONG widestCharacter = 0;
   if (!dc) return;
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(r.handle, WM_GETFONT, 0, 0)));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(r.handle, WM_GETFONT, 0, 0));
+  HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+  if (font != measuredFont || widestCharacter <= 0) {
+    TEXTMETRICW metrics{};
+    widestCharacter = GetTextMetricsW(dc, &metrics) ? metrics.tmMaxCharWidth : 0;
+    measuredFont = font;
+  }
+  const bool fits = widestCharacter > 0 &&
+                    static_cast<long long>(text.size()) * widestCharacter + 6 <= static_cast<long long>(r.widest);
   SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  if (!fits) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
   SelectObject(dc, old);
-  if (size.cx + 6 > r.widest) {
+  if (!fits && size.cx + 6 > r.widest) {
     r.widest = size.cx + 6;
     SendMessageW(r.handle, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(r.widest), 0);
   }

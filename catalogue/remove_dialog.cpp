@@ -61,8 +61,7 @@ DWORD gLogPainted = 0;
 
 // Between two showings the log does not redraw: a list box that redraws
 // puts its scroll bar on the screen again for every line it gets, about
-// 10 ms a line under Wine, which made removing a thousand entries take ten
-// seconds.
+// 10 ms a line under Wine.
 bool gLogFrozen = false;
 
 void ShowLog() {

@@ -32,6 +32,7 @@ resumed = re.compile(r"^(?P<tid>\d+)<(?P<comm>[^>]*)>\s+<\.\.\. (?P<name>\w+) re
 pending = {}
 fd_path = re.compile(r"(?:^|, )-?\d+<(?P<path>/[^>]*)>")
 read_bytes = 0
+read_per_file = {}
 mapped = {}
 files = set()
 with open(trace, errors="replace") as log:
@@ -61,6 +62,7 @@ with open(trace, errors="replace") as log:
             got = int(result)
             if got > 0:
                 read_bytes += got
+                read_per_file[path] = read_per_file.get(path, 0) + got
                 files.add(path)
         elif name in ("mmap", "mmap2") and not result.startswith("-"):
             # mmap(addr, length, prot, flags, fd, offset): a mapping may read
@@ -97,6 +99,11 @@ def touched(path, length):
     return length
 
 
+# Each file the start touched, largest first, so that a growing figure names
+# its cause.
+for path in sorted(files, key=lambda f: -(read_per_file.get(f, 0) + touched(f, mapped.get(f, 0)))):
+    print("  %-60s read %8d  mapped %8d" % (os.path.relpath(path, drive), read_per_file.get(path, 0),
+                                             touched(path, mapped[path]) if path in mapped else 0))
 exe_bytes = os.path.getsize(exe)
 mapped_bytes = sum(touched(path, length) for path, length in mapped.items())
 other = read_bytes + mapped_bytes

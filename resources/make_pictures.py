@@ -207,8 +207,10 @@ def vertical(y0, y1, top, bottom, alpha=1.0):
 class Canvas:
     """Premultiplied floating-point RGBA; colour channels 0..255, alpha 0..1."""
 
-    def __init__(self, w, h, background=None):
+    def __init__(self, w, h, background=None, scale=1.0):
+        """w x h pixels; shapes and paints are given in units of 1/scale pixel."""
         self.w, self.h = w, h
+        self.s = scale
         if background is None:
             self.px = [[0.0, 0.0, 0.0, 0.0] for _ in range(w * h)]
         else:
@@ -216,19 +218,20 @@ class Canvas:
             self.px = [[float(r), float(g), float(b), 1.0] for _ in range(w * h)]
 
     def _coverage(self, sd, x, y):
-        d = sd(x + 0.5, y + 0.5)
+        s = self.s
+        d = sd((x + 0.5) / s, (y + 0.5) / s) * s
         if d <= -HALF_DIAGONAL:
             return 1.0
         if d >= HALF_DIAGONAL:
             return 0.0
         n = 0
         for ox, oy in SUB_OFFSETS:
-            if sd(x + ox, y + oy) <= 0.0:
+            if sd((x + ox) / s, (y + oy) / s) <= 0.0:
                 n += 1
         return n / float(SUB * SUB)
 
     def _pixels_of(self, shape):
-        x0, y0, x1, y1 = shape.box
+        x0, y0, x1, y1 = (v * self.s for v in shape.box)
         xa, ya = max(0, int(math.floor(x0)) - 1), max(0, int(math.floor(y0)) - 1)
         xb, yb = min(self.w, int(math.ceil(x1)) + 1), min(self.h, int(math.ceil(y1)) + 1)
         for y in range(ya, yb):
@@ -242,7 +245,7 @@ class Canvas:
             cov = self._coverage(sd, x, y)
             if cov <= 0.0:
                 continue
-            r, g, b, a = paint(x + 0.5, y + 0.5)
+            r, g, b, a = paint((x + 0.5) / self.s, (y + 0.5) / self.s)
             a *= cov * opacity
             p = self.px[y * self.w + x]
             k = 1.0 - a
@@ -620,10 +623,10 @@ def picture_20(c):
     margin = 4.0
     gap_units = 2.4
     ratio = 0.62
-    unit = (c.w - 2 * margin) / (text_width(name, 1.0) + gap_units + text_width(version, ratio))
+    unit = (c.w / c.s - 2 * margin) / (text_width(name, 1.0) + gap_units + text_width(version, ratio))
     total = text_width(name, unit) + gap_units * unit + text_width(version, unit * ratio)
-    x = (c.w - total) / 2.0
-    baseline = (c.h + 7 * unit) / 2.0
+    x = (c.w / c.s - total) / 2.0
+    baseline = (c.h / c.s + 7 * unit) / 2.0
     shapes, x = text_shapes(name, unit, x, baseline)
     small, _ = text_shapes(version, unit * ratio, x + gap_units * unit, baseline)
     shapes += small
@@ -720,20 +723,31 @@ def picture_34(c):
     paint_outlined(c, a, BLUE)
 
 
-def status_strip():
-    """198 x 24 strip behind the clock and drive gauge: exact pixels, no smoothing."""
+def scaled_edge(v, scale):
+    """Where an edge at v (1x pixels) lies at a scale: rounded half up, as the launcher does."""
+    return int(math.floor(v * scale + 0.5))
+
+
+def status_strip(scale=1.0):
+    """198 x 24 strip behind the clock and drive gauge: exact pixels, no smoothing.
+    At a scale every panel edge moves to its rounded place."""
     grey, white = (150, 150, 150, 255), (255, 255, 255, 255)
+    # Panels as [x0, x1) x [y0, y1) at 1x: the clock's, the gauge's, the lamp's.
+    panels = [(1, 197, 1, 11), (1, 186, 13, 23), (187, 197, 13, 23)]
+    panels = [tuple(scaled_edge(v, scale) for v in p) for p in panels]
+    w, h = scaled_edge(198, scale), scaled_edge(24, scale)
     rows = []
-    for y in range(24):
+    for y in range(h):
         row = []
-        for x in range(198):
-            panel = (1 <= x <= 196 and 1 <= y <= 10) or \
-                    (1 <= x <= 185 and 13 <= y <= 22) or \
-                    (187 <= x <= 196 and 13 <= y <= 22)
+        for x in range(w):
+            panel = any(x0 <= x < x1 and y0 <= y < y1 for x0, x1, y0, y1 in panels)
             row.append(white if panel else grey)
         rows.append(row)
     return rows
 
+
+# The scales, in percent, that the pictures are also drawn at.
+SCALES = (150, 200)
 
 ICONS = {
     15: (32, 32, picture_15), 16: (16, 16, picture_16), 17: (16, 16, picture_17),
@@ -933,11 +947,27 @@ def main(argv):
         c = Canvas(w, h)
         draw(c)
         icons[number] = c.rgba()
+        # The program embeds the PNG; the icon file is the program's own icon
+        # (16) and a sample icon file for the tests and the demo drive.
+        with open(os.path.join(pictures, '%d.png' % number), 'wb') as f:
+            f.write(png_bytes(w, h, icons[number], alpha=True))
         with open(os.path.join(pictures, '%d.ico' % number), 'wb') as f:
             f.write(ico_bytes(c))
     strip = status_strip()
     with open(os.path.join(pictures, '35.png'), 'wb') as f:
         f.write(png_bytes(198, 24, strip, alpha=True, colour_chunks=True))
+    # The same pictures for scaled displays, drawn afresh at 1.5 and 2 times
+    # the size (not enlarged): "N-150.png" and "N-200.png".
+    for percent in SCALES:
+        scale = percent / 100.0
+        for number, (w, h, draw) in sorted(ICONS.items()):
+            c = Canvas(scaled_edge(w, scale), scaled_edge(h, scale), scale=scale)
+            draw(c)
+            with open(os.path.join(pictures, '%d-%d.png' % (number, percent)), 'wb') as f:
+                f.write(png_bytes(c.w, c.h, c.rgba(), alpha=True))
+        rows = status_strip(scale)
+        with open(os.path.join(pictures, '35-%d.png' % percent), 'wb') as f:
+            f.write(png_bytes(len(rows[0]), len(rows), rows, alpha=True, colour_chunks=True))
     skins = {}
     for name, make in sorted(SKINS.items()):
         rows = make()

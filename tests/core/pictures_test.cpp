@@ -92,41 +92,54 @@ TEST(EmbeddedPictures, EachIconIsOne32BitImageWithAMaskThatMatchesItsAlpha) {
   }
 }
 
-TEST(EmbeddedPictures, StatusStripIsAnRgbaPngWithColourChunksBeforeItsData) {
-  const Bytes png = ReadAll(PicturePath(std::to_string(kLastEmbeddedPicture) + ".png"));
-  const Bytes signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  ASSERT_GE(png.size(), 8u + 25u);
-  ASSERT_TRUE(std::equal(signature.begin(), signature.end(), png.begin()));
+// What the program embeds: every picture as an RGBA PNG drawn for 96 DPI
+// ("N.png") and again at 1.5 and 2 times its size ("N-150.png",
+// "N-200.png"); the status strip's with colour chunks before its data.
+TEST(EmbeddedPictures, EachIsAnRgbaPngAtEachScaleWithTheSizeScaled) {
+  for (int number = kFirstEmbeddedPicture; number <= kLastEmbeddedPicture; ++number) {
+    for (const int percent : {100, 150, 200}) {
+      const std::string name = std::to_string(number) + (percent == 100 ? "" : "-" + std::to_string(percent)) + ".png";
+      SCOPED_TRACE(name);
+      const uint32_t w = number == 15 ? 32 : number == 20 ? 200 : number == 35 ? 198 : 16;
+      const uint32_t h = number == 15 ? 32 : number == 20 ? 40 : number == 35 ? 24 : 16;
+      const Bytes png = ReadAll(PicturePath(name));
+      const Bytes signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+      ASSERT_GE(png.size(), 8u + 25u);
+      ASSERT_TRUE(std::equal(signature.begin(), signature.end(), png.begin()));
 
-  std::vector<std::string> order;
-  size_t at = 8;
-  while (at + 12 <= png.size()) {
-    const uint32_t length = Be32(png, at);
-    ASSERT_LE(at + 12 + length, png.size());
-    const std::string type(png.begin() + at + 4, png.begin() + at + 8);
-    EXPECT_EQ(Be32(png, at + 8 + length), Crc32(png, at + 4, 4 + length)) << type;
-    if (type == "IHDR") {
-      ASSERT_EQ(length, 13u);
-      EXPECT_EQ(Be32(png, at + 8), 198u);
-      EXPECT_EQ(Be32(png, at + 12), 24u);
-      EXPECT_EQ(png[at + 16], 8u);   // bit depth
-      EXPECT_EQ(png[at + 17], 6u);   // RGBA
-      EXPECT_EQ(png[at + 20], 0u);   // not interlaced
+      std::vector<std::string> order;
+      size_t at = 8;
+      while (at + 12 <= png.size()) {
+        const uint32_t length = Be32(png, at);
+        ASSERT_LE(at + 12 + length, png.size());
+        const std::string type(png.begin() + at + 4, png.begin() + at + 8);
+        EXPECT_EQ(Be32(png, at + 8 + length), Crc32(png, at + 4, 4 + length)) << type;
+        if (type == "IHDR") {
+          ASSERT_EQ(length, 13u);
+          EXPECT_EQ(Be32(png, at + 8), w * percent / 100);
+          EXPECT_EQ(Be32(png, at + 12), h * percent / 100);
+          EXPECT_EQ(png[at + 16], 8u);   // bit depth
+          EXPECT_EQ(png[at + 17], 6u);   // RGBA
+          EXPECT_EQ(png[at + 20], 0u);   // not interlaced
+        }
+        order.push_back(type);
+        at += 12 + length;
+      }
+      EXPECT_EQ(at, png.size());
+
+      auto position = [&](const std::string& type) {
+        return std::find(order.begin(), order.end(), type) - order.begin();
+      };
+      ASSERT_FALSE(order.empty());
+      EXPECT_EQ(order.front(), "IHDR");
+      EXPECT_EQ(order.back(), "IEND");
+      EXPECT_LT(position("IDAT"), std::ptrdiff_t(order.size()));
+      if (number == kLastEmbeddedPicture) {
+        EXPECT_LT(position("gAMA"), position("IDAT"));
+        EXPECT_LT(position("cHRM"), position("IDAT"));
+      }
     }
-    order.push_back(type);
-    at += 12 + length;
   }
-  EXPECT_EQ(at, png.size());
-
-  auto position = [&](const std::string& type) {
-    return std::find(order.begin(), order.end(), type) - order.begin();
-  };
-  ASSERT_FALSE(order.empty());
-  EXPECT_EQ(order.front(), "IHDR");
-  EXPECT_EQ(order.back(), "IEND");
-  EXPECT_LT(position("gAMA"), position("IDAT"));
-  EXPECT_LT(position("cHRM"), position("IDAT"));
-  EXPECT_LT(position("IDAT"), std::ptrdiff_t(order.size()));
 }
 
 }  // namespace

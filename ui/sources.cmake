@@ -1,6 +1,7 @@
 # Portable sources (no <windows.h>): built natively and for Windows.
 list(APPEND TROVANTO_CORE_SOURCES
   ui/image_headers.cpp
+  ui/resample.cpp
 )
 # Win32 sources.
 list(APPEND TROVANTO_WIN_SOURCES

@@ -3,11 +3,59 @@
 // here, so that the space stays one.
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "ui/ui.h"
 
 namespace ui {
+
+namespace {
+
+std::atomic<int> gProgramDpi{0};  // 0 = not asked yet
+
+using DpiForWindow = UINT(WINAPI*)(HWND);
+using DpiForSystem = UINT(WINAPI*)();
+
+// Windows 10 (1607) and later; looked up once in the user32 already loaded.
+void* User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  return user32 ? reinterpret_cast<void*>(GetProcAddress(user32, name)) : nullptr;
+}
+
+DpiForWindow WindowDpiFunction() {
+  static const auto function = reinterpret_cast<DpiForWindow>(User32Function("GetDpiForWindow"));
+  return function;
+}
+
+int SystemDpi() {
+  if (const auto forSystem = reinterpret_cast<DpiForSystem>(User32Function("GetDpiForSystem")))
+    if (const UINT dpi = forSystem()) return static_cast<int>(dpi);
+  int dpi = 96;
+  if (HDC screen = GetDC(nullptr)) {
+    dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+  }
+  return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+int ProgramDpi() {
+  if (gProgramDpi == 0) gProgramDpi = SystemDpi();
+  return gProgramDpi;
+}
+
+void SetProgramDpi(int dpi) {
+  if (dpi > 0) gProgramDpi = dpi;
+}
+
+int WindowDpi(HWND window) {
+  if (window)
+    if (const DpiForWindow forWindow = WindowDpiFunction())
+      if (const UINT dpi = forWindow(window)) return static_cast<int>(dpi);
+  return ProgramDpi();
+}
 
 RECT DesktopWorkArea() {
   RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};

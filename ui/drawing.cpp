@@ -22,6 +22,7 @@ struct Context {
   HGDIOBJ savedPen = nullptr;
   HGDIOBJ savedBrush = nullptr;
   HGDIOBJ savedFont = nullptr;  // set once the first font is selected
+  int dpi = 96;                 // the target's
 };
 
 // Held from BeginDrawing to EndDrawing by the thread in gOwner.
@@ -48,6 +49,10 @@ void CloseOwnSequence() {
   gLock.unlock();
 }
 
+// A place at 96 DPI on the target, and a length on the target back at 96 DPI.
+int Scale(int v) { return ScaleToDpi(v, gContext.dpi); }
+int Unscale(int v) { return gContext.dpi == 96 ? v : MulDiv(v, 96, gContext.dpi); }
+
 COLORREF Resolve(int32_t colour) {
   return colour == -1 ? gContext.front : static_cast<COLORREF>(colour) & 0xFFFFFF;
 }
@@ -68,6 +73,13 @@ void PaintRect(int x, int y, int w, int h, COLORREF colour) {
   if (!brush) return;
   FillRect(gContext.dc, &r, brush);
   DeleteObject(brush);
+}
+
+// Columns x..x+w-1, rows y..y+h-1 at 96 DPI: the pixels between the scaled
+// edges, so that neighbouring boxes neither overlap nor leave a gap.
+void PaintScaledRect(int x, int y, int w, int h, COLORREF colour) {
+  const int left = Scale(x), top = Scale(y);
+  PaintRect(left, top, Scale(x + w) - left, Scale(y + h) - top, colour);
 }
 
 // Selects a pen (and a brush for filled shapes) of the colour for one shape,
@@ -134,6 +146,7 @@ HDC BeginDrawing(DrawTarget* target) {
   HDC dc = target->dc;
   gContext.dc = dc;
   gContext.target = target;
+  gContext.dpi = target->dpi > 0 ? target->dpi : 96;
   SetTextAlign(dc, TA_UPDATECP | TA_TOP | TA_LEFT);
   HGDIOBJ brush = gBlackBrush ? static_cast<HGDIOBJ>(gBlackBrush) : GetStockObject(BLACK_BRUSH);
   HGDIOBJ pen = gBlackPen ? static_cast<HGDIOBJ>(gBlackPen) : GetStockObject(BLACK_PEN);
@@ -173,15 +186,15 @@ void DrawBox(int x, int y, int w, int h, int32_t colour) {
   if (!Open() || w <= 0 || h <= 0) return;
   const COLORREF c = Resolve(colour);
   if (!(gContext.mode & kDrawOutlined)) {
-    PaintRect(x, y, w, h, c);
+    PaintScaledRect(x, y, w, h, c);
     return;
   }
   // The frame as four disjoint strips, so that inverting never hits a pixel twice.
-  PaintRect(x, y, w, 1, c);
-  if (h > 1) PaintRect(x, y + h - 1, w, 1, c);
+  PaintScaledRect(x, y, w, 1, c);
+  if (h > 1) PaintScaledRect(x, y + h - 1, w, 1, c);
   if (h > 2) {
-    PaintRect(x, y + 1, 1, h - 2, c);
-    if (w > 1) PaintRect(x + w - 1, y + 1, 1, h - 2, c);
+    PaintScaledRect(x, y + 1, 1, h - 2, c);
+    if (w > 1) PaintScaledRect(x + w - 1, y + 1, 1, h - 2, c);
   }
 }
 
@@ -189,6 +202,26 @@ void DrawLine(int x1, int y1, int x2, int y2, int32_t colour) {
   if (!Open()) return;
   HDC dc = gContext.dc;
   const COLORREF c = Resolve(colour);
+  if (gContext.dpi != 96) {
+    // Scaled, a line is as thick as a scaled pixel: across or down, the
+    // pixels between the scaled edges; slanted, a pen of that width.
+    if (y1 == y2 || x1 == x2) {
+      const int left = x1 < x2 ? x1 : x2, top = y1 < y2 ? y1 : y2;
+      PaintScaledRect(left, top, (x1 < x2 ? x2 - x1 : x1 - x2) + 1, (y1 < y2 ? y2 - y1 : y1 - y2) + 1, c);
+      return;
+    }
+    HPEN wide = CreatePen(PS_SOLID, Scale(1), c);
+    HGDIOBJ old = wide ? SelectObject(dc, wide) : nullptr;
+    POINT before{};
+    MoveToEx(dc, Scale(x1), Scale(y1), &before);
+    LineTo(dc, Scale(x2), Scale(y2));
+    MoveToEx(dc, before.x, before.y, nullptr);
+    if (wide) {
+      SelectObject(dc, old);
+      DeleteObject(wide);
+    }
+    return;
+  }
   HPEN pen = nullptr;
   HGDIOBJ oldPen = nullptr;
   if (c != gContext.front) {
@@ -215,14 +248,14 @@ int DrawTextAt(int x, int y, const char* text, int32_t colour) {
   HDC dc = gContext.dc;
   const COLORREF c = Resolve(colour);
   if (c != gContext.front) SetTextColor(dc, c);
-  MoveToEx(dc, x, y, nullptr);
+  MoveToEx(dc, Scale(x), Scale(y), nullptr);
   const std::wstring wide = WideFrom1252(text);
   TextOutW(dc, 0, 0, wide.c_str(), static_cast<int>(wide.size()));  // at the current position
   if (c != gContext.front) SetTextColor(dc, gContext.front);
-  POINT after{x, y};
+  POINT after{Scale(x), Scale(y)};
   GetCurrentPositionEx(dc, &after);
   MoveToEx(dc, 0, 0, nullptr);
-  return after.x;
+  return Unscale(after.x);
 }
 
 int TextPixelWidth(const char* text) {
@@ -231,14 +264,14 @@ int TextPixelWidth(const char* text) {
   const std::wstring wide = WideFrom1252(text);
   if (!GetTextExtentPoint32W(gContext.dc, wide.c_str(), static_cast<int>(wide.size()), &size))
     return 0;
-  return size.cx;
+  return Unscale(size.cx);
 }
 
 void DrawEllipse(int x, int y, int rx, int ry, int32_t colour) {
   if (!Open() || rx <= 0 || ry <= 0) return;
   ShapeColour shape(Resolve(colour));
   // With a one-pixel pen the figure stays inside left..right-1, top..bottom-1.
-  Ellipse(gContext.dc, x - rx, y - ry, x + rx, y + ry);
+  Ellipse(gContext.dc, Scale(x - rx), Scale(y - ry), Scale(x + rx), Scale(y + ry));
 }
 
 void DrawCircle(int x, int y, int radius, int32_t colour) {
@@ -251,6 +284,10 @@ void DrawCircle(int x, int y, int radius, int32_t colour) {
 
 void DrawPixel(int x, int y, int32_t colour) {
   if (!Open()) return;
+  if (gContext.dpi != 96) {
+    PaintScaledRect(x, y, 1, 1, Resolve(colour));
+    return;
+  }
   SetPixel(gContext.dc, x, y, Resolve(colour));
 }
 

@@ -27,6 +27,10 @@ struct DrawTarget {
   void (*release)(DrawTarget* target) = nullptr;
   HGDIOBJ object = nullptr;  // the bitmap drawn on
   HGDIOBJ saved = nullptr;   // what the surface held before
+  // The DPI the surface's pixels are for. Every place and size given to the
+  // drawing calls is at 96 DPI and scaled to it; widths that come back are
+  // at 96 DPI too.
+  int dpi = 96;
 };
 
 // Mode bits.

@@ -191,6 +191,12 @@ LRESULT HandleProgramWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     case WM_NCPAINT:
       if (WithoutNonClientArea(hwnd)) return 0;
       break;
+    case kMsgDpiChanged:
+      if (!(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD)) {
+        LayOutAtDpi(hwnd, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
+      }
+      break;
     case WM_ERASEBKGND: {
       LRESULT r = DefWindowProcW(hwnd, msg, wParam, lParam);
       Defer(kWindowRepaint, window);

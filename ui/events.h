@@ -66,6 +66,16 @@ constexpr UINT kMsgTrayCallback = WM_APP + 0x102;   // from the shell
 constexpr UINT kMsgTrayEvent = WM_APP + 0x103;      // re-posted tray message
 constexpr UINT kMsgFilesDropped = WM_APP + 0x104;   // names wait in the drop module
 
+// Sent to a top-level window that moved to a display of another DPI (the
+// platform's WM_DPICHANGED): HIWORD(wParam) the new DPI, lParam the
+// suggested window rectangle.
+constexpr UINT kMsgDpiChanged = 0x02E0;
+
+// Lays a program window out again at a new DPI: client size, every control
+// in it (LayOutControls), then the program's handler (OnDpiChanged).
+void LayOutAtDpi(HWND window, int dpi, const RECT* suggested);
+void LayOutControls(HWND window, int dpi);
+
 // The window procedure of every program window and container control.
 LRESULT CALLBACK ProgramWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/object_table.h"
@@ -13,7 +15,22 @@ namespace {
 
 struct FontRecord {
   HFONT handle = nullptr;
+  // What it was made from, to make it again for another DPI.
+  std::string face;
+  int size = 0, style = 0, dpi = 96;
 };
+
+// Fonts replaced by ones for another DPI, kept until the end: a control or
+// a drawing may still have one selected.
+std::vector<HFONT> gRetiredFonts;
+
+HFONT NewFont(const char* face, int size, int style, int dpi) {
+  return CreateFontA(-MulDiv(size, dpi, 72), 0, 0, 0, (style & kFontBold) ? FW_BOLD : FW_NORMAL,
+                     (style & kFontItalic) != 0, (style & kFontUnderline) != 0, (style & kFontStrikeOut) != 0,
+                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     (style & kFontHighQuality) ? PROOF_QUALITY : DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                     face ? face : "");
+}
 
 void ReleaseFont(FontRecord& r) {
   if (r.handle) DeleteObject(r.handle);
@@ -33,35 +50,42 @@ std::vector<Display> gDisplays;
 
 }  // namespace
 
-int FontHeightForPoints(int points) {
-  HDC dc = GetDC(nullptr);
-  if (!dc) return 0;
-  int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
-  return -MulDiv(points, dpi, 72);
-}
+// Points at the program DPI (the display's, not the 96 a program unaware of
+// scaling is told).
+int FontHeightForPoints(int points) { return -MulDiv(points, ProgramDpi(), 72); }
 
 HFONT MakeFont(int number, const char* face, int size, int style) {
   FontRecord* rec = Fonts().Reserve(number);
   if (!rec) return nullptr;
-  HDC dc = GetDC(nullptr);
-  if (!dc) {
-    Fonts().Forget(number);
-    return nullptr;
-  }
-  int height = -MulDiv(size, GetDeviceCaps(dc, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, dc);
-  HFONT font = CreateFontA(height, 0, 0, 0, (style & kFontBold) ? FW_BOLD : FW_NORMAL, (style & kFontItalic) != 0,
-                           (style & kFontUnderline) != 0, (style & kFontStrikeOut) != 0, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           (style & kFontHighQuality) ? PROOF_QUALITY : DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                           face ? face : "");
+  const int dpi = ProgramDpi();
+  HFONT font = NewFont(face, size, style, dpi);
   if (!font) {
     Fonts().Forget(number);
     return nullptr;
   }
+  rec->face = face ? face : "";
+  rec->size = size;
+  rec->style = style;
+  rec->dpi = dpi;
   rec->handle = font;
   return font;
+}
+
+void RemakeFonts(std::vector<std::pair<HANDLE, HANDLE>>* replaced) {
+  const int dpi = ProgramDpi();
+  std::vector<int> numbers;
+  Fonts().ForEach([&](int number, const FontRecord& r) {
+    if (r.dpi != dpi) numbers.push_back(number);
+  });
+  for (int number : numbers) {
+    FontRecord* rec = Fonts().Find(number);
+    HFONT font = rec ? NewFont(rec->face.c_str(), rec->size, rec->style, dpi) : nullptr;
+    if (!font) continue;
+    gRetiredFonts.push_back(rec->handle);
+    replaced->emplace_back(rec->handle, font);
+    rec->dpi = dpi;
+    rec->handle = font;
+  }
 }
 
 HFONT FontHandle(int number) {
@@ -69,7 +93,11 @@ HFONT FontHandle(int number) {
   return rec ? rec->handle : nullptr;
 }
 
-void FontsShutdown() { Fonts().ReleaseAll(); }
+void FontsShutdown() {
+  Fonts().ReleaseAll();
+  for (HFONT font : gRetiredFonts) DeleteObject(font);
+  gRetiredFonts.clear();
+}
 
 int ScanDisplays() {
   gDisplays.clear();

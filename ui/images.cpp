@@ -9,6 +9,8 @@
 #include "ui/image_headers.h"
 #include "ui/object_table.h"
 #include "ui/png_decoder.h"
+#include "ui/resample.h"
+#include "ui/ui.h"
 
 namespace ui {
 namespace {
@@ -20,6 +22,7 @@ struct ImageRecord {
   uint8_t depth = 0;
   uint8_t flags = 0;
   bool icon = false;
+  uint16_t dpi = 96;  // the DPI its pixels are for; files are read as 96
 };
 
 // What a loader made, before it goes into a record.
@@ -30,6 +33,7 @@ struct Loaded {
   int depth = 0;
   uint8_t flags = 0;
   bool icon = false;
+  int dpi = 96;
 };
 
 void ReleaseHandle(HANDLE handle, bool icon) {
@@ -60,6 +64,7 @@ intptr_t Store(int number, int identity, ImageRecord* record, const Loaded& imag
   record->depth = static_cast<uint8_t>(image.depth);
   record->flags = image.flags;
   record->icon = image.icon;
+  record->dpi = static_cast<uint16_t>(image.dpi);
   record->handle = image.handle;  // last: a non-zero handle makes the record visible
   return number == -1 ? identity : reinterpret_cast<intptr_t>(image.handle);
 }
@@ -287,6 +292,143 @@ const void* EmbeddedBytes(int number, size_t* size) {
   return block && *size ? LockResource(block) : nullptr;
 }
 
+// The pixels of a bitmap as 32-bit blue-green-red-alpha rows, top down.
+bool PixelsOf(HBITMAP bitmap, int width, int height, std::vector<uint8_t>* pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  pixels->assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (!dc) return false;
+  const int rows = GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels->data(), &info, DIB_RGB_COLORS);
+  DeleteDC(dc);
+  return rows == height;
+}
+
+// Puts 32-bit top-down rows into a bitmap of the same size.
+bool SetPixelsOf(HBITMAP bitmap, int width, int height, const std::vector<uint8_t>& pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (!dc) return false;
+  const int rows = SetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteDC(dc);
+  return rows == height;
+}
+
+// An icon from straight-alpha pixels; the mask is set where they are clear.
+HICON IconFromPixels(const std::vector<uint8_t>& pixels, int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP colour = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!colour || !bits) {
+    if (colour) DeleteObject(colour);
+    return nullptr;
+  }
+  memcpy(bits, pixels.data(), pixels.size());
+  // Monochrome rows are padded to 16 bits.
+  const size_t stride = static_cast<size_t>((width + 15) / 16 * 2);
+  std::vector<uint8_t> maskBits(stride * static_cast<size_t>(height), 0);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (pixels[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4 + 3] == 0)
+        maskBits[static_cast<size_t>(y) * stride + static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+  HBITMAP mask = CreateBitmap(width, height, 1, 1, maskBits.data());
+  ICONINFO icon{};
+  icon.fIcon = TRUE;
+  icon.hbmColor = colour;
+  icon.hbmMask = mask;
+  HICON made = mask ? CreateIconIndirect(&icon) : nullptr;
+  DeleteObject(colour);
+  if (mask) DeleteObject(mask);
+  return made;
+}
+
+// The embedded pictures are drawn at 1x, 1.5x and 2x ("N", N + 1000 and
+// N + 2000). A display takes the nearest, the larger one when two are as
+// near, and a size between is made from it with a good filter.
+struct Variant {
+  int offset, dpi;
+};
+constexpr Variant kVariants[] = {{0, 96}, {1000, 144}, {2000, 192}};
+
+Variant NearestVariant(int dpi) {
+  Variant best = kVariants[0];
+  for (const Variant& v : kVariants) {
+    const int distance = v.dpi > dpi ? v.dpi - dpi : dpi - v.dpi;
+    const int bestDistance = best.dpi > dpi ? best.dpi - dpi : dpi - best.dpi;
+    if (distance <= bestDistance) best = v;
+  }
+  return best;
+}
+
+// Pictures 15 to 34 are icons (they have clear parts), 35 a bitmap to draw on.
+constexpr int kLastEmbeddedIcon = 34;
+
+bool MakeEmbeddedPicture(int number, int dpi, Loaded* out) {
+  const Variant variant = NearestVariant(dpi);
+  size_t size = 0;
+  const void* data = EmbeddedBytes(number + variant.offset, &size);
+  Loaded decoded;
+  if (!data || !FromMemory(data, size, &decoded)) return false;
+  if (decoded.icon) {  // an icon file: as it is
+    *out = decoded;
+    return true;
+  }
+  auto bitmap = static_cast<HBITMAP>(decoded.handle);
+  const int width = MulDiv(MulDiv(decoded.width, 96, variant.dpi), dpi, 96);
+  const int height = MulDiv(MulDiv(decoded.height, 96, variant.dpi), dpi, 96);
+  std::vector<uint8_t> pixels;
+  bool ok = PixelsOf(bitmap, decoded.width, decoded.height, &pixels);
+  if (ok && (width != decoded.width || height != decoded.height)) {
+    std::vector<uint8_t> scaled(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    ok = ResamplePixels(pixels.data(), decoded.width, decoded.height, static_cast<size_t>(decoded.width) * 4,
+                        scaled.data(), width, height, static_cast<size_t>(width) * 4, true);
+    pixels.swap(scaled);
+  }
+  if (!ok) {
+    DeleteObject(bitmap);
+    return false;
+  }
+  *out = Loaded{};
+  out->width = width;
+  out->height = height;
+  out->dpi = dpi;
+  if (number <= kLastEmbeddedIcon) {
+    DeleteObject(bitmap);
+    out->handle = IconFromPixels(pixels, width, height);
+    out->icon = true;
+    out->depth = 32;
+    return out->handle != nullptr;
+  }
+  if (width != decoded.width || height != decoded.height) {
+    DeleteObject(bitmap);
+    bitmap = Section(width, height, 32);
+    if (!bitmap || !SetPixelsOf(bitmap, width, height, pixels)) {
+      if (bitmap) DeleteObject(bitmap);
+      return false;
+    }
+  }
+  out->handle = bitmap;
+  out->depth = 32;
+  return true;
+}
+
 // Pictures made on a second thread. The thread touches nothing but these
 // records (the decoders are registered before it starts); the table learns
 // of them only when the thread has ended.
@@ -294,6 +436,7 @@ struct AheadPicture {
   int number;
   Loaded image;
   bool ok;
+  int dpi;
 };
 struct PicturesAhead {
   HANDLE thread = nullptr;
@@ -303,12 +446,13 @@ struct PicturesAhead {
 };
 PicturesAhead gAhead;
 
+// Pictures replaced by ones for another DPI. Kept until the end: a list, the
+// catalogue or the tray may still hold the old handle.
+std::vector<Loaded> gRetired;
+
 DWORD WINAPI MakePicturesAhead(void*) {
-  for (AheadPicture& picture : gAhead.pictures) {
-    size_t size = 0;
-    const void* data = EmbeddedBytes(picture.number, &size);
-    picture.ok = data && FromMemory(data, size, &picture.image);
-  }
+  for (AheadPicture& picture : gAhead.pictures)
+    picture.ok = MakeEmbeddedPicture(picture.number, picture.dpi, &picture.image);
   if (gAhead.then) gAhead.then();
   return 0;
 }
@@ -561,6 +705,29 @@ void ImagesStartup() { Table(); }
 void ImagesShutdown() {
   CollectPicturesAhead();
   Table().ReleaseAll();
+  for (const Loaded& image : gRetired) ReleaseHandle(image.handle, image.icon);
+  gRetired.clear();
+}
+
+void RemakeEmbeddedPictures(std::vector<std::pair<HANDLE, HANDLE>>* replaced) {
+  CollectPicturesAhead();
+  const int dpi = ProgramDpi();
+  for (int number = kFirstEmbeddedImage; number <= kLastEmbeddedImage; ++number) {
+    ImageRecord* record = Table().Find(number);
+    Loaded made;
+    if (!record || record->dpi == dpi || !MakeEmbeddedPicture(number, dpi, &made)) continue;
+    Loaded old;
+    old.handle = record->handle;
+    old.icon = record->icon;
+    gRetired.push_back(old);
+    record->width = static_cast<int16_t>(made.width);
+    record->height = static_cast<int16_t>(made.height);
+    record->depth = static_cast<uint8_t>(made.depth);
+    record->flags = made.flags;
+    record->dpi = static_cast<uint16_t>(made.dpi);
+    record->handle = made.handle;
+    replaced->emplace_back(old.handle, made.handle);
+  }
 }
 
 void RegisterPngDecoder() {
@@ -631,6 +798,10 @@ intptr_t NewImage(int number, int width, int height) {
   int identity = 0;
   ImageRecord* record = Table().Reserve(number, &identity);
   if (!record) return 0;
+  const int dpi = ProgramDpi();
+  if (!SizeOk(width, height)) return Fail(identity);
+  width = ScaleToDpi(width, dpi);
+  height = ScaleToDpi(height, dpi);
   if (!SizeOk(width, height)) return Fail(identity);
   HBITMAP bitmap = DisplayCompatibleBitmap(width, height);
   if (!bitmap) return Fail(identity);
@@ -644,27 +815,62 @@ intptr_t NewImage(int number, int width, int height) {
   image.height = height;
   image.depth = BitmapDepth(bitmap);
   image.flags = kImageDisplayCompatible;
+  image.dpi = dpi;
   return Store(number, identity, record, image);
 }
 
-intptr_t ScaleImage(int number, int width, int height, int mode) {
-  ImageRecord* record = Table().Find(number);
-  if (!record || record->icon) return 0;
-  if (record->width == width && record->height == height)
+namespace {
+
+// The record's bitmap at width x height pixels for the given DPI. At 96 DPI
+// the platform stretches (mode); scaled, the picture is resampled with a
+// good filter whatever the mode.
+intptr_t Rescale(ImageRecord* record, int width, int height, int dpi, int mode) {
+  if (record->width == width && record->height == height) {
+    record->dpi = static_cast<uint16_t>(dpi);
     return reinterpret_cast<intptr_t>(record->handle);
+  }
   if (!SizeOk(width, height)) return 0;
   HBITMAP scaled = BitmapLike(*record, width, height);
   if (!scaled) return 0;
   auto old = static_cast<HBITMAP>(record->handle);
-  if (!Stretch(old, record->width, record->height, scaled, width, height, mode)) {
+  bool ok;
+  if (dpi == 96) {
+    ok = Stretch(old, record->width, record->height, scaled, width, height, mode);
+  } else {
+    std::vector<uint8_t> pixels, resampled(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    ok = PixelsOf(old, record->width, record->height, &pixels) &&
+         ResamplePixels(pixels.data(), record->width, record->height, static_cast<size_t>(record->width) * 4,
+                        resampled.data(), width, height, static_cast<size_t>(width) * 4, false) &&
+         SetPixelsOf(scaled, width, height, resampled);
+  }
+  if (!ok) {
     DeleteObject(scaled);
     return 0;
   }
   record->width = static_cast<int16_t>(width);
   record->height = static_cast<int16_t>(height);
+  record->dpi = static_cast<uint16_t>(dpi);
   record->handle = scaled;
   DeleteObject(old);
   return reinterpret_cast<intptr_t>(scaled);
+}
+
+}  // namespace
+
+intptr_t ScaleImage(int number, int width, int height, int mode) {
+  ImageRecord* record = Table().Find(number);
+  if (!record || record->icon || !SizeOk(width, height)) return 0;
+  const int dpi = ProgramDpi();
+  return Rescale(record, ScaleToDpi(width, dpi), ScaleToDpi(height, dpi), dpi, mode);
+}
+
+intptr_t ScaleImageToProgramDpi(int number) {
+  ImageRecord* record = Table().Find(number);
+  if (!record || record->icon) return 0;
+  const int dpi = ProgramDpi();
+  if (record->dpi == dpi) return reinterpret_cast<intptr_t>(record->handle);
+  return Rescale(record, MulDiv(record->width, dpi, record->dpi), MulDiv(record->height, dpi, record->dpi), dpi,
+                 kScaleSmooth);
 }
 
 intptr_t DuplicateImage(int sourceNumber, int newNumber) {
@@ -680,6 +886,7 @@ intptr_t DuplicateImage(int sourceNumber, int newNumber) {
   copy.depth = source->depth;
   copy.flags = source->flags;
   copy.icon = source->icon;
+  copy.dpi = source->dpi;
   if (source->icon) {
     copy.handle = CopyIcon(static_cast<HICON>(source->handle));
   } else {
@@ -703,6 +910,7 @@ DrawTarget* ImageDrawTarget(int number) {
   target->attach = AttachImage;
   target->release = ReleaseImageTarget;
   target->object = record->handle;
+  target->dpi = record->dpi;
   return target;
 }
 
@@ -742,16 +950,23 @@ int LoadEmbeddedPicture(int number) {
   CollectPicturesAhead();
   if (number < kFirstEmbeddedImage || number > kLastEmbeddedImage) return 0;
   if (ImageHandle(number)) return 1;
-  size_t size = 0;
-  const void* data = EmbeddedBytes(number, &size);
-  return data && ImageFromMemory(number, data, size) ? 1 : 0;
+  int identity = 0;
+  ImageRecord* record = Table().Reserve(number, &identity);
+  if (!record) return 0;
+  Loaded image;
+  if (!MakeEmbeddedPicture(number, ProgramDpi(), &image)) {
+    Fail(identity);
+    return 0;
+  }
+  Store(number, identity, record, image);
+  return 1;
 }
 
 void LoadEmbeddedPicturesAhead(const int* numbers, int count, void (*then)()) {
   CollectPicturesAhead();
   for (int i = 0; i < count; ++i)
     if (numbers[i] >= kFirstEmbeddedImage && numbers[i] <= kLastEmbeddedImage && !ImageHandle(numbers[i]))
-      gAhead.pictures.push_back({numbers[i], {}, false});
+      gAhead.pictures.push_back({numbers[i], {}, false, ProgramDpi()});
   gAhead.then = then;
   gAhead.thread = CreateThread(nullptr, 0, MakePicturesAhead, nullptr, 0, &gAhead.threadId);
   if (!gAhead.thread) gAhead.pictures.clear();  // made when asked for, as always

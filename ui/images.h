@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "ui/image_headers.h"
 
@@ -45,9 +47,14 @@ intptr_t ImageFromFile(int number, const char* path, const ImageLimits& limits =
 // No image number: the caller owns the icon.
 HICON IconFromIconOrProgramFile(const char* path, int width, int height);
 HANDLE ImageHandle(int number);
+// Sizes at 96 DPI: the bitmap is made at the program DPI (ui.h), and so is
+// a scaled one. ImageSize gives the pixels.
 intptr_t NewImage(int number, int width, int height);
 // Same size returns the current handle unchanged; icons are not scaled.
 intptr_t ScaleImage(int number, int width, int height, int mode);
+// A picture read from a file is taken as made for 96 DPI; this enlarges (or
+// shrinks) it by the program DPI, with a good filter. Icons stay as they are.
+intptr_t ScaleImageToProgramDpi(int number);
 intptr_t DuplicateImage(int sourceNumber, int newNumber);
 // For BeginDrawing, which takes ownership; 0 for icons and empty numbers.
 DrawTarget* ImageDrawTarget(int number);
@@ -59,8 +66,12 @@ int ImageDepth(int number);  // 0 when the number names no image
 bool IconSize(HICON icon, int* width, int* height);
 bool ImageIsIcon(int number);
 // Embedded picture 15..35 under its own number, unless it is there already;
-// 1 when it is there afterwards.
+// 1 when it is there afterwards. Made for the program DPI.
 int LoadEmbeddedPicture(int number);
+// Makes every embedded picture that is there again for the program DPI and
+// adds (old handle, new handle) for each; the old ones stay valid until
+// ImagesShutdown.
+void RemakeEmbeddedPictures(std::vector<std::pair<HANDLE, HANDLE>>* replaced);
 // Every embedded picture not there yet, in ascending order; returns how many
 // are there afterwards.
 int LoadEmbeddedPictures();

@@ -5,6 +5,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "ui/scale.h"
 
 namespace ui {
 
@@ -90,6 +94,29 @@ HFONT MakeFont(int number, const char* face, int size, int style);
 HFONT FontHandle(int number);
 // Character height in pixels for a point size on the display.
 int FontHeightForPoints(int points);
+// Makes every font again for the program DPI and adds (old, new) for each;
+// the old ones stay valid until FontsShutdown.
+void RemakeFonts(std::vector<std::pair<HANDLE, HANDLE>>* replaced);
+
+// Scale. Sizes and places inside windows (client sizes, controls, pictures,
+// drawing) are given at 96 DPI and made at the DPI of their display: a value
+// v becomes ScaleToDpi(v, dpi) (ui/scale.h), so at 96 DPI nothing changes. Screen
+// positions of windows are never scaled: they are the display's own pixels.
+// The program DPI is the one fonts and pictures are made for; it is the
+// system's at start and follows the main window across displays.
+int ProgramDpi();
+void SetProgramDpi(int dpi);
+// The DPI of the display a window is on (the program DPI where the system
+// cannot tell, as before Windows 10).
+int WindowDpi(HWND window);
+inline int Scaled(int value) { return ScaleToDpi(value, ProgramDpi()); }
+// A program window that moves to a display of another DPI is laid out again
+// at that DPI (its client size and every control in it), then the handler
+// runs on the GUI thread with the window's number and its new DPI.
+void OnDpiChanged(void (*handler)(int windowNumber, int dpi));
+// Makes the numbered fonts and the embedded pictures again at the program
+// DPI and hands the new ones to every control that shows the old ones.
+void RemakeFontsAndPictures();
 
 // Displays; index 0 is the primary one. Sizes are in the coordinate space
 // of the program's windows, as are the rectangles below: the system scales

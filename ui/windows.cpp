@@ -18,7 +18,21 @@ struct WindowRecord {
   HWND handle = nullptr;
   HACCEL accelerators = nullptr;
   std::wstring className;
+  // The client size as the caller gave it (at 96 DPI) and the DPI the
+  // window is laid out at.
+  int designWidth = 0, designHeight = 0;
+  int dpi = 96;
 };
+
+void (*gDpiHandler)(int windowNumber, int dpi) = nullptr;
+
+// The outer size of a client area of the given size in a window of hwnd's styles.
+SIZE OuterSize(HWND hwnd, int clientWidth, int clientHeight) {
+  RECT outer = {0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), GetMenu(hwnd) != nullptr,
+                     static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+  return SIZE{outer.right - outer.left, outer.bottom - outer.top};
+}
 
 void ReleaseWindow(WindowRecord& r) {
   if (r.handle && IsWindow(r.handle)) DestroyWindow(r.handle);
@@ -46,6 +60,7 @@ constexpr int kNumberSlot = 0;
 }  // namespace
 
 void WindowsStartup() {
+  ProgramDpi();  // asked once, before any other thread wants it
   HINSTANCE instance = GetModuleHandleA(nullptr);
   gAppIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
   gAppIconSmall = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
@@ -112,7 +127,8 @@ intptr_t CreateProgramWindow(int number, int x, int y, int clientWidth, int clie
   if (style == 0) style = kTitleBar;
   DWORD exStyle = 0;
 
-  RECT outer = {0, 0, clientWidth, clientHeight};
+  const int dpi = ProgramDpi();
+  RECT outer = {0, 0, ScaleToDpi(clientWidth, dpi), ScaleToDpi(clientHeight, dpi)};
   AdjustWindowRectEx(&outer, style & ~WS_VISIBLE, FALSE, exStyle);
   int width = outer.right - outer.left;
   int height = outer.bottom - outer.top;
@@ -146,7 +162,18 @@ intptr_t CreateProgramWindow(int number, int x, int y, int clientWidth, int clie
   }
   rec->handle = hwnd;
   rec->className = className;
+  rec->designWidth = clientWidth;
+  rec->designHeight = clientHeight;
+  rec->dpi = dpi;
   SetWindowLongPtrW(hwnd, kNumberSlot, static_cast<LONG_PTR>(identity) + 1);
+  // Placed on a display of another scale than the program's: laid out for it
+  // before anything is in it.
+  const int own = WindowDpi(hwnd);
+  if (own != dpi) {
+    rec->dpi = own;
+    const SIZE size = OuterSize(hwnd, ScaleToDpi(clientWidth, own), ScaleToDpi(clientHeight, own));
+    SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 
   ACCEL keys[2] = {{FVIRTKEY, VK_TAB, 1212}, {FVIRTKEY | FSHIFT, VK_TAB, 1213}};
   rec->accelerators = CreateAcceleratorTableA(keys, 2);
@@ -186,15 +213,14 @@ int MoveResizeWindow(int number, int x, int y, int clientWidth, int clientHeight
   RECT win, client;
   GetWindowRect(hwnd, &win);
   GetClientRect(hwnd, &client);
-  int cw = clientWidth == kKeepValue ? client.right : clientWidth;
-  int ch = clientHeight == kKeepValue ? client.bottom : clientHeight;
-  RECT outer = {0, 0, cw, ch};
-  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE)), GetMenu(hwnd) != nullptr,
-                     static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE)));
+  if (clientWidth != kKeepValue) rec->designWidth = clientWidth;
+  if (clientHeight != kKeepValue) rec->designHeight = clientHeight;
+  int cw = clientWidth == kKeepValue ? client.right : ScaleToDpi(clientWidth, rec->dpi);
+  int ch = clientHeight == kKeepValue ? client.bottom : ScaleToDpi(clientHeight, rec->dpi);
+  const SIZE outer = OuterSize(hwnd, cw, ch);
   int nx = x == kKeepValue ? win.left : x;
   int ny = y == kKeepValue ? win.top : y;
-  SetWindowPos(hwnd, nullptr, nx, ny, outer.right - outer.left, outer.bottom - outer.top,
-               SWP_NOACTIVATE | SWP_NOZORDER);
+  SetWindowPos(hwnd, nullptr, nx, ny, outer.cx, outer.cy, SWP_NOACTIVATE | SWP_NOZORDER);
   return 1;
 }
 
@@ -243,6 +269,25 @@ int WindowNumberOf(HWND hwnd) {
 }  // namespace ui
 
 namespace ui {
+
+void OnDpiChanged(void (*handler)(int windowNumber, int dpi)) { gDpiHandler = handler; }
+
+void LayOutAtDpi(HWND hwnd, int dpi, const RECT* suggested) {
+  const int number = WindowNumberOf(hwnd);
+  WindowRecord* rec = number == -1 ? nullptr : Windows().Find(number);
+  if (!rec || rec->handle != hwnd || dpi <= 0) return;
+  rec->dpi = dpi;
+  // The system's suggestion keeps the window where the user let it go; its
+  // size is the system's guess, the client size comes from the caller's.
+  RECT now;
+  GetWindowRect(hwnd, &now);
+  const POINT at = suggested ? POINT{suggested->left, suggested->top} : POINT{now.left, now.top};
+  const SIZE size = OuterSize(hwnd, ScaleToDpi(rec->designWidth, dpi), ScaleToDpi(rec->designHeight, dpi));
+  SetWindowPos(hwnd, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  LayOutControls(hwnd, dpi);
+  if (gDpiHandler) gDpiHandler(number, dpi);
+  InvalidateRect(hwnd, nullptr, TRUE);
+}
 
 HACCEL WindowAccelerators(HWND hwnd) {
   int number = WindowNumberOf(hwnd);

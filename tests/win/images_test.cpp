@@ -17,6 +17,7 @@
 
 #include "ui/drawing.h"
 #include "ui/object_table.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -693,50 +694,102 @@ TEST_F(Images, AnyFreeIdentityWithMinusOne) {
 DWORD gAheadThread = 0;
 
 // Loaded where they are asked for, and made ahead on the start-up helper
-// (which then runs its follow-on work on its own thread): the same pictures.
+// (which then runs its follow-on work on its own thread): the same pictures,
+// at each display scale as large as it says. 96, 144 and 192 DPI take the
+// pictures drawn for them, 120 the 1.5x ones made smaller.
 TEST_F(Images, EmbeddedPicturesLoadAtTheirSizes) {
-  for (const bool ahead : {false, true}) {
-    SCOPED_TRACE(ahead ? "made ahead" : "loaded when asked for");
-    if (ahead) {
+  for (const int dpi : {96, 120, 144, 192}) {
+    for (const bool ahead : {false, true}) {
+      SCOPED_TRACE(std::to_string(dpi) + (ahead ? " DPI, made ahead" : " DPI, loaded when asked for"));
       ui::ImagesShutdown();
       ui::ImagesStartup();
-      std::vector<int> numbers = {99};  // not an embedded picture: skipped
-      for (int n = ui::kFirstEmbeddedImage; n <= ui::kLastEmbeddedImage; ++n) numbers.push_back(n);
-      gAheadThread = GetCurrentThreadId();
-      ui::LoadEmbeddedPicturesAhead(numbers.data(), static_cast<int>(numbers.size()),
-                                    [] { gAheadThread = GetCurrentThreadId(); });
-    }
-    EXPECT_EQ(ui::LoadEmbeddedPictures(), 21);
-    if (ahead) {
-      EXPECT_NE(gAheadThread, GetCurrentThreadId()) << "the follow-on work did not run on the helper";
-    }
-    for (int n = ui::kFirstEmbeddedImage; n <= 34; ++n) {
-      SCOPED_TRACE(n);
+      ui::SetProgramDpi(dpi);
+      if (ahead) {
+        std::vector<int> numbers = {99};  // not an embedded picture: skipped
+        for (int n = ui::kFirstEmbeddedImage; n <= ui::kLastEmbeddedImage; ++n) numbers.push_back(n);
+        gAheadThread = GetCurrentThreadId();
+        ui::LoadEmbeddedPicturesAhead(numbers.data(), static_cast<int>(numbers.size()),
+                                      [] { gAheadThread = GetCurrentThreadId(); });
+      }
+      EXPECT_EQ(ui::LoadEmbeddedPictures(), 21);
+      if (ahead) {
+        EXPECT_NE(gAheadThread, GetCurrentThreadId()) << "the follow-on work did not run on the helper";
+      }
+      for (int n = ui::kFirstEmbeddedImage; n <= 34; ++n) {
+        SCOPED_TRACE(n);
+        int w = 0, h = 0;
+        ASSERT_TRUE(ui::ImageSize(n, &w, &h));
+        EXPECT_TRUE(ui::ImageIsIcon(n));
+        EXPECT_EQ(ui::ImageDepth(n), 32);
+        EXPECT_EQ(w, ui::ScaleToDpi(n == 15 ? 32 : n == 20 ? 200 : 16, dpi));
+        EXPECT_EQ(h, ui::ScaleToDpi(n == 15 ? 32 : n == 20 ? 40 : 16, dpi));
+      }
       int w = 0, h = 0;
-      ASSERT_TRUE(ui::ImageSize(n, &w, &h));
-      EXPECT_TRUE(ui::ImageIsIcon(n));
-      EXPECT_EQ(ui::ImageDepth(n), 32);
-      const int expectedWidth = n == 15 ? 32 : n == 20 ? 200 : 16;
-      const int expectedHeight = n == 15 ? 32 : n == 20 ? 40 : 16;
-      EXPECT_EQ(w, expectedWidth);
-      EXPECT_EQ(h, expectedHeight);
+      ASSERT_TRUE(ui::ImageSize(35, &w, &h));
+      ASSERT_EQ(w, ui::ScaleToDpi(198, dpi));
+      ASSERT_EQ(h, ui::ScaleToDpi(24, dpi));
+      EXPECT_EQ(ui::ImageDepth(35), 32);
+      // The status strip's frame and panels, which the clock and gauge draw into.
+      const std::vector<uint32_t> px = ReadPixels(ui::ImageHandle(35), w, h);
+      auto at = [&](int x, int y) { return px[static_cast<size_t>(ui::ScaleToDpi(y, dpi) * w + ui::ScaleToDpi(x, dpi))]; };
+      EXPECT_EQ(at(0, 0), 0x969696u);
+      EXPECT_EQ(at(2, 2), 0xFFFFFFu);
+      EXPECT_EQ(at(190, 18), 0xFFFFFFu);
+      if (dpi != 120) {  // drawn for the scale: edges exact
+        EXPECT_EQ(at(50, 23), 0x969696u);
+        EXPECT_EQ(at(1, 1), 0xFFFFFFu);
+        EXPECT_EQ(at(50, 11), 0x969696u);
+        EXPECT_EQ(at(186, 18), 0x969696u);
+      }
+      // Drawing on it goes by its scale: a box from (1, 1) to (4, 3) at 96 DPI.
+      ui::DrawingStartup();
+      ASSERT_NE(ui::BeginDrawing(ui::ImageDrawTarget(35)), nullptr);
+      ui::DrawBox(1, 1, 3, 2, RGB(255, 0, 0));
+      ui::EndDrawing();
+      ui::DrawingShutdown();
+      const std::vector<uint32_t> drawn = ReadPixels(ui::ImageHandle(35), w, h);
+      for (int y = 0; y < ui::ScaleToDpi(5, dpi); ++y)
+        for (int x = 0; x < ui::ScaleToDpi(6, dpi); ++x) {
+          const bool inside = x >= ui::ScaleToDpi(1, dpi) && x < ui::ScaleToDpi(4, dpi) &&
+                              y >= ui::ScaleToDpi(1, dpi) && y < ui::ScaleToDpi(3, dpi);
+          EXPECT_EQ(drawn[static_cast<size_t>(y * w + x)] == 0xFF0000u, inside) << x << ", " << y;
+        }
     }
+  }
+  ui::SetProgramDpi(96);
+}
+
+// At 96 DPI the icons made from the embedded pictures draw exactly as the
+// icon files of the same pictures do, on any background.
+TEST_F(Images, EmbeddedIconsDrawLikeTheirIconFiles) {
+  ui::SetProgramDpi(96);
+  for (int n = ui::kFirstEmbeddedImage; n <= 34; ++n) {
+    SCOPED_TRACE(n);
+    ASSERT_EQ(ui::LoadEmbeddedPicture(n), 1);
+    const std::string file = kPictures + "/" + std::to_string(n) + ".ico";
+    ASSERT_NE(ui::ImageFromFile(100, file.c_str()), 0) << file;
     int w = 0, h = 0;
-    ASSERT_TRUE(ui::ImageSize(35, &w, &h));
-    EXPECT_EQ(w, 198);
-    EXPECT_EQ(h, 24);
-    EXPECT_EQ(ui::ImageDepth(35), 32);
-    // The status strip's frame and panels, which the clock and gauge draw into.
-    const std::vector<uint32_t> px = ReadPixels(ui::ImageHandle(35), 198, 24);
-    EXPECT_EQ(px[0], 0x969696u);
-    EXPECT_EQ(px[1 * 198 + 1], 0xFFFFFFu);
-    EXPECT_EQ(px[11 * 198 + 50], 0x969696u);
-    EXPECT_EQ(px[18 * 198 + 186], 0x969696u);
-    EXPECT_EQ(px[18 * 198 + 190], 0xFFFFFFu);
-    ui::DrawingStartup();
-    EXPECT_NE(ui::BeginDrawing(ui::ImageDrawTarget(35)), nullptr);
-    ui::EndDrawing();
-    ui::DrawingShutdown();
+    ASSERT_TRUE(ui::ImageSize(n, &w, &h));
+    for (const COLORREF background : {RGB(255, 255, 255), RGB(0, 0, 0), RGB(40, 120, 200)}) {
+      std::vector<uint32_t> drawn[2];
+      for (int which = 0; which < 2; ++which) {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP surface = CreateCompatibleBitmap(screen, w, h);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(dc, surface);
+        HBRUSH brush = CreateSolidBrush(background);
+        RECT all = {0, 0, w, h};
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(dc, 0, 0, static_cast<HICON>(ui::ImageHandle(which ? 100 : n)), w, h, 0, nullptr, DI_NORMAL);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        drawn[which] = ReadPixels(surface, w, h);
+        DeleteObject(surface);
+      }
+      EXPECT_EQ(drawn[0], drawn[1]) << "on " << std::hex << background;
+    }
   }
 }
 

@@ -415,6 +415,76 @@ TEST_F(UiWindows, TabAndShiftTabWalkTheEnabledVisibleTabStopsInCircles) {
   EXPECT_EQ(ui::FocusedControl(), 1);
 }
 
+// Moved to a display of another scale, a window lays itself and every
+// control out again from the sizes it was given at 96 DPI, tells the program,
+// and comes back to the very same pixels at 96 DPI.
+int gDpiWindow = 0, gDpiSeen = 0;
+
+TEST_F(UiWindows, ADisplayOfAnotherScaleLaysTheWindowAndItsControlsOutAgain) {
+  ui::SetProgramDpi(96);
+  ASSERT_NE(ui::CreateProgramWindow(5, 30, 40, 216, 408, "Main", ui::kBorderlessPopup, nullptr), 0);
+  HWND window = ui::WindowHandle(5);
+  ASSERT_NE(ui::UseControlParent(window), nullptr);
+  ui::SetControlFont(-1, ui::MakeFont(12, "Arial", 8, 0));
+  ASSERT_NE(ui::CreateTextControl(301, 9, 63, 139, 30, "Text", 0), 0);
+  ASSERT_NE(ui::CreateContainer(302, 156, 63, 51, 304, 1), 0);
+  ASSERT_NE(ui::CreateImageButton(303, 6, 6, 38, 32, nullptr), 0);
+  ui::EndContainer();
+  ui::OnDpiChanged([](int number, int dpi) {
+    gDpiWindow = number;
+    gDpiSeen = dpi;
+    ui::SetProgramDpi(dpi);
+    ui::RemakeFontsAndPictures();
+  });
+  auto placed = [](int control) {
+    HWND c = ui::ControlHandle(control);
+    RECT r;
+    GetWindowRect(c, &r);
+    MapWindowPoints(nullptr, GetParent(c), reinterpret_cast<POINT*>(&r), 2);
+    return std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  };
+  auto fontHeight = [] {
+    LOGFONTA lf{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageW(ui::ControlHandle(301), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    return lf.lfHeight;
+  };
+  struct Step {
+    int dpi;
+    POINT at;
+    std::vector<LONG> text, button;
+    LONG clientWidth, clientHeight, font;
+  } steps[] = {{144, {100, 50}, {14, 95, 209, 45}, {9, 9, 57, 48}, 324, 612, -16},
+               {120, {0, 0}, {11, 79, 174, 38}, {8, 8, 48, 40}, 270, 510, -13},
+               {96, {30, 40}, {9, 63, 139, 30}, {6, 6, 38, 32}, 216, 408, -11}};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.dpi);
+    RECT suggested = {step.at.x, step.at.y, step.at.x + 10, step.at.y + 10};  // the size is the system's guess
+    SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(step.dpi, step.dpi), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(gDpiWindow, 5);
+    EXPECT_EQ(gDpiSeen, step.dpi);
+    RECT r, c;
+    GetWindowRect(window, &r);
+    GetClientRect(window, &c);
+    EXPECT_EQ(r.left, step.at.x);
+    EXPECT_EQ(r.top, step.at.y);
+    EXPECT_EQ(c.right, step.clientWidth);
+    EXPECT_EQ(c.bottom, step.clientHeight);
+    EXPECT_EQ(placed(301), step.text);
+    EXPECT_EQ(placed(303), step.button);
+    EXPECT_EQ(fontHeight(), step.font);
+  }
+  // A size given later is scaled as well.
+  ui::SetProgramDpi(96);
+  SendMessageW(window, 0x02E0, MAKEWPARAM(144, 144), 0);
+  ui::MoveResizeWindow(5, ui::kKeepValue, ui::kKeepValue, 100, 60);
+  RECT c;
+  GetClientRect(window, &c);
+  EXPECT_EQ(c.right, 150);
+  EXPECT_EQ(c.bottom, 90);
+  ui::OnDpiChanged(nullptr);
+  ui::SetProgramDpi(96);
+}
+
 TEST_F(UiWindows, FontHeightFollowsThePointSize) {
   HDC dc = GetDC(nullptr);
   int dpi = GetDeviceCaps(dc, LOGPIXELSY);

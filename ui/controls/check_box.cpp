@@ -19,7 +19,7 @@ int SetState(ControlRecord& r, intptr_t value) {
 
 const ControlKind kCheckBoxKind = {
     nullptr, nullptr, nullptr, GetState, SetState, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, false};
+    nullptr, nullptr, nullptr, nullptr, false, nullptr};
 
 }  // namespace controls
 

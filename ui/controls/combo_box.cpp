@@ -47,7 +47,7 @@ int CountItems(ControlRecord& r) {
 
 const ControlKind kComboBoxKind = {
     nullptr, nullptr, nullptr, GetState, SetState, AddItem, RemoveItem, ClearItems,
-    CountItems, nullptr, nullptr, nullptr, false};
+    CountItems, nullptr, nullptr, nullptr, false, nullptr};
 
 }  // namespace controls
 

@@ -40,7 +40,7 @@ LRESULT CALLBACK ContainerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 
 const ControlKind kContainerKind = {
     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, SetColour, false};
+    nullptr, nullptr, nullptr, SetColour, false, nullptr};
 
 }  // namespace controls
 

@@ -168,7 +168,9 @@ ControlRecord* CreateControl(const CreateArgs& a, int* identity) {
   DWORD style = WS_CHILD | WS_VISIBLE | a.style;
   if (a.isOption && !gList.previousWasOption) style |= WS_GROUP;
   std::wstring text = Widen(a.text);
-  HWND h = CreateWindowExW(a.exStyle, a.className, text.c_str(), style, a.x, a.y, a.w, a.h,
+  const int dpi = WindowDpi(GetAncestor(parent, GA_ROOT));
+  HWND h = CreateWindowExW(a.exStyle, a.className, text.c_str(), style, ScaleToDpi(a.x, dpi), ScaleToDpi(a.y, dpi),
+                           ScaleToDpi(a.w, dpi), ScaleToDpi(a.h, dpi),
                            parent, reinterpret_cast<HMENU>(static_cast<intptr_t>(id)),
                            GetModuleHandleW(nullptr), nullptr);
   if (!h) {
@@ -179,11 +181,55 @@ ControlRecord* CreateControl(const CreateArgs& a, int* identity) {
   r->handle = h;
   r->kind = a.kind;
   r->number = id;
+  r->design = RECT{a.x, a.y, a.w, a.h};
+  r->dpi = dpi;
   SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
   SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(gList.font), FALSE);
   if (identity) *identity = id;
   return r;
 }
+
+}  // namespace controls
+
+void LayOutControls(HWND window, int dpi) {
+  using controls::ControlRecord;
+  std::vector<int> inside;
+  controls::ControlTable().ForEach([&](int number, const ControlRecord& r) {
+    if (r.handle && GetAncestor(r.handle, GA_ROOT) == window) inside.push_back(number);
+  });
+  for (int number : inside) {
+    ControlRecord* r = controls::FindControl(number);
+    if (!r || r->dpi == dpi) continue;
+    r->dpi = dpi;
+    const RECT& d = r->design;
+    SetWindowPos(r->handle, nullptr, ScaleToDpi(d.left, dpi), ScaleToDpi(d.top, dpi), ScaleToDpi(d.right, dpi),
+                 ScaleToDpi(d.bottom, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    if (r->kind->dpiChanged) r->kind->dpiChanged(*r);
+  }
+}
+
+void RemakeFontsAndPictures() {
+  using controls::ControlRecord;
+  std::vector<std::pair<HANDLE, HANDLE>> fonts, pictures;
+  RemakeFonts(&fonts);
+  RemakeEmbeddedPictures(&pictures);
+  for (const auto& swap : fonts)
+    if (controls::gList.font == swap.first) controls::gList.font = static_cast<HFONT>(swap.second);
+  std::vector<int> numbers;
+  controls::ControlTable().ForEach([&](int number, const ControlRecord&) { numbers.push_back(number); });
+  for (int number : numbers) {
+    ControlRecord* r = controls::FindControl(number);
+    if (!r) continue;
+    const auto font = reinterpret_cast<HANDLE>(SendMessageW(r->handle, WM_GETFONT, 0, 0));
+    for (const auto& swap : fonts)
+      if (font && font == swap.first) SendMessageW(r->handle, WM_SETFONT, reinterpret_cast<WPARAM>(swap.second), TRUE);
+    for (const auto& swap : pictures)
+      if (r->image && r->image == swap.first && r->kind->setState)
+        r->kind->setState(*r, reinterpret_cast<intptr_t>(swap.second));
+  }
+}
+
+namespace controls {
 
 intptr_t CreationResult(int number, int identity, HWND handle) {
   return number == -1 ? static_cast<intptr_t>(identity) : reinterpret_cast<intptr_t>(handle);

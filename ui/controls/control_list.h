@@ -26,6 +26,10 @@ struct ControlRecord {
   HWND handle = nullptr;
   const ControlKind* kind = nullptr;
   int number = 0;
+  // Place and size as the caller gave them (at 96 DPI), relative to the
+  // parent, and the DPI the control is laid out at.
+  RECT design{};
+  int dpi = 96;
 
   // Colours (-1 = platform default) and the shared brush for the back colour.
   int32_t front = -1;
@@ -112,6 +116,8 @@ struct ControlKind {
   int (*setColour)(ControlRecord&, int which, int32_t colour);
   // The state may be set from a thread other than the GUI thread (images).
   bool stateFromOtherThreads;
+  // After the control was moved and sized for a new DPI (r.dpi is the new one).
+  void (*dpiChanged)(ControlRecord&);
 };
 
 // Everything a kind needs to make its platform control.

@@ -37,7 +37,7 @@ bool ParentMessage(ControlRecord& r, UINT msg, WPARAM wParam, LPARAM, LRESULT* r
 
 const ControlKind kEditFieldKind = {
     ParentMessage, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, StoreColour, false};
+    nullptr, nullptr, nullptr, StoreColour, false, nullptr};
 
 }  // namespace controls
 

@@ -49,7 +49,7 @@ bool OwnMessage(ControlRecord& r, HWND hwnd, UINT msg, WPARAM, LPARAM, LRESULT* 
 
 const ControlKind kFrameKind = {
     nullptr, OwnMessage, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, false};
+    nullptr, nullptr, nullptr, nullptr, false, nullptr};
 
 }  // namespace controls
 

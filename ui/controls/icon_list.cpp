@@ -94,11 +94,10 @@ bool TakeOfferedBitmaps(HICON icon, ICONINFO* info) {
 // which is what the platform ends up adding too. Its icon path first makes a
 // copy of the icon at the list's size (a new icon and two new bitmaps, each a
 // trip to the window server under Wine) even when there is nothing to scale.
-int AddIcon(HIMAGELIST list, HICON icon) {
+int AddIcon(HIMAGELIST list, HICON icon, int largeSide) {
   int w = 0, h = 0;
   ImageList_GetIconSize(list, &w, &h);
-  if (w != GetSystemMetrics(SM_CXICON) || h != GetSystemMetrics(SM_CYICON))
-    return ImageList_AddIcon(list, icon);  // the small list scales every icon
+  if (w != largeSide || h != largeSide) return ImageList_AddIcon(list, icon);  // the small list scales every icon
   ICONINFO info{};
   if (!TakeOfferedBitmaps(icon, &info) && !GetIconInfo(icon, &info)) return ImageList_AddIcon(list, icon);
   BITMAP colour{}, mask{};
@@ -111,8 +110,13 @@ int AddIcon(HIMAGELIST list, HICON icon) {
   return index >= 0 ? index : ImageList_AddIcon(list, icon);
 }
 
-int AddImage(HIMAGELIST list, HANDLE image) {
-  return IsBitmap(image) ? AddBitmap(list, static_cast<HBITMAP>(image)) : AddIcon(list, static_cast<HICON>(image));
+// Icons are made at the large list's side for the list's DPI (32 at 96 DPI).
+int LargeSide(const ControlRecord& r) { return ScaleToDpi(32, r.dpi); }
+int SmallSide(const ControlRecord& r) { return ScaleToDpi(16, r.dpi); }
+
+int AddImage(const ControlRecord& r, HIMAGELIST list, HANDLE image) {
+  return IsBitmap(image) ? AddBitmap(list, static_cast<HBITMAP>(image))
+                         : AddIcon(list, static_cast<HICON>(image), LargeSide(r));
 }
 
 // The image list the current view draws from (the large icons only in the
@@ -137,10 +141,8 @@ void ResetImageLists(ControlRecord& r) {
 
 bool MakeImageLists(ControlRecord& r) {
   if (r.smallImages) return true;
-  r.smallImages = ImageList_Create(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                   ILC_COLOR32 | ILC_MASK, 8, 25);
-  r.largeImages = ImageList_Create(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                                   ILC_COLOR32 | ILC_MASK, 8, 25);
+  r.smallImages = ImageList_Create(SmallSide(r), SmallSide(r), ILC_COLOR32 | ILC_MASK, 8, 25);
+  r.largeImages = ImageList_Create(LargeSide(r), LargeSide(r), ILC_COLOR32 | ILC_MASK, 8, 25);
   if (!r.smallImages || !r.largeImages) {
     if (r.smallImages) ImageList_Destroy(r.smallImages);
     if (r.largeImages) ImageList_Destroy(r.largeImages);
@@ -161,7 +163,7 @@ void CatchUpImages(ControlRecord& r) {
   HIMAGELIST list = ViewImages(r, &count);
   if (!list) return;
   while (*count < static_cast<int>(r.images.size())) {
-    if (AddImage(list, r.images[static_cast<size_t>(*count)]) < 0) AddTransparentEntry(list);
+    if (AddImage(r, list, r.images[static_cast<size_t>(*count)]) < 0) AddTransparentEntry(list);
     const int now = ImageList_GetImageCount(list);
     if (now <= *count) return;  // not even the transparent entry went in
     *count = now;
@@ -177,7 +179,7 @@ int ImageIndex(ControlRecord& r, HANDLE image) {
   CatchUpImages(r);
   int* count = nullptr;
   HIMAGELIST list = ViewImages(r, &count);
-  const int index = AddImage(list, image);
+  const int index = AddImage(r, list, image);
   if (index < 0) return 0;
   if (index != static_cast<int>(r.images.size())) {
     ImageList_Remove(list, index);
@@ -390,7 +392,7 @@ void MakeFirstColumn(ControlRecord& r) {
   r.columnPending = false;
   LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
-  column.cx = r.columnWidth;
+  column.cx = ScaleToDpi(r.columnWidth, r.dpi);
   column.pszText = &r.columnTitle[0];
   SendMessageW(r.handle, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 }
@@ -644,11 +646,34 @@ int SetColour(ControlRecord& r, int which, int32_t colour) {
   return 1;
 }
 
+// Moved to a display of another scale: image lists of the new sizes, which
+// take every image again as the list draws it.
+void IconListDpiChanged(ControlRecord& r) {
+  if (!r.columnPending) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = ScaleToDpi(r.columnWidth, r.dpi);
+    ListView_SetColumn(r.handle, 0, &column);
+  }
+  HIMAGELIST oldSmall = r.smallImages, oldLarge = r.largeImages;
+  r.smallImages = r.largeImages = nullptr;
+  if (MakeImageLists(r)) {
+    if (oldSmall) ImageList_Destroy(oldSmall);
+    if (oldLarge) ImageList_Destroy(oldLarge);
+  } else {
+    r.smallImages = oldSmall;
+    r.largeImages = oldLarge;
+  }
+  r.labelsMeasured = false;
+  Arrange(r);
+  InvalidateRect(r.handle, nullptr, TRUE);
+}
+
 }  // namespace
 
 const ControlKind kIconListKind = {
     ParentMessage, OwnMessage, Release, GetState, SetState, AddItem, RemoveItem, ClearItems,
-    CountItems, GetItemState, SetItemState, SetColour, false};
+    CountItems, GetItemState, SetItemState, SetColour, false, IconListDpiChanged};
 
 void ReleaseOfferedBitmaps() {
   for (const auto& offered : gOfferedBitmaps) DeleteIconBitmaps(offered.second);

@@ -100,6 +100,7 @@ void Draw(ControlRecord& r, const DRAWITEMSTRUCT& item) {
     int x = face.left + (face.right - face.left - size.cx) / 2 + (pressed ? 1 : 0);
     int y = face.top + (face.bottom - face.top - size.cy) / 2 + (pressed ? 1 : 0);
     int saved = SaveDC(dc);
+    inset = ScaleToDpi(inset, r.dpi);
     IntersectClipRect(dc, face.left + inset, face.top + inset, face.right - inset, face.bottom - inset);
     DrawImage(dc, r.image, x, y, size, disabled);
     RestoreDC(dc, saved);
@@ -166,7 +167,7 @@ int SetState(ControlRecord& r, intptr_t value) {
 
 const ControlKind kImageButtonKind = {
     ParentMessage, OwnMessage, CloseTheme, GetState, SetState, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, true};
+    nullptr, nullptr, nullptr, nullptr, true, nullptr};
 
 }  // namespace controls
 

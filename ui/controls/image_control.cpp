@@ -152,9 +152,11 @@ int SetState(ControlRecord& r, intptr_t value) {
   }
   if (image) {
     SIZE size = ImageSize(image);
-    int border = r.sunken ? 4 : 0;
-    RECT now;
+    RECT now, client;
     GetWindowRect(hwnd, &now);
+    GetClientRect(hwnd, &client);
+    // The sunken edge, as wide as the display's scale makes it.
+    const int border = r.sunken ? (now.right - now.left) - client.right : 0;
     if (now.right - now.left != size.cx + border || now.bottom - now.top != size.cy + border)
       SetWindowPos(hwnd, nullptr, 0, 0, size.cx + border, size.cy + border,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -168,7 +170,7 @@ int SetState(ControlRecord& r, intptr_t value) {
 
 const ControlKind kImageControlKind = {
     ParentMessage, OwnMessage, Release, GetState, SetState, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, true};
+    nullptr, nullptr, nullptr, nullptr, true, nullptr};
 
 }  // namespace controls
 

@@ -151,7 +151,7 @@ int SetColour(ControlRecord& r, int which, int32_t colour) {
 
 const ControlKind kLinkLabelKind = {
     nullptr, OwnMessage, Release, nullptr, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, SetColour, false};
+    nullptr, nullptr, nullptr, SetColour, false, nullptr};
 
 }  // namespace controls
 

@@ -42,7 +42,7 @@ int SetState(ControlRecord& r, intptr_t value) {
 
 const ControlKind kOptionButtonKind = {
     nullptr, nullptr, nullptr, GetState, SetState, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, false};
+    nullptr, nullptr, nullptr, nullptr, false, nullptr};
 
 }  // namespace controls
 

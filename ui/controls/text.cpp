@@ -26,7 +26,7 @@ bool ParentMessage(ControlRecord& r, UINT msg, WPARAM wParam, LPARAM, LRESULT* r
 
 const ControlKind kTextKind = {
     ParentMessage, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, StoreColour, false};
+    nullptr, nullptr, nullptr, StoreColour, false, nullptr};
 
 }  // namespace controls
 

@@ -78,7 +78,7 @@ int CountItems(ControlRecord& r) {
 
 const ControlKind kTextListKind = {
     ParentMessage, nullptr, nullptr, GetState, SetState, AddItem, RemoveItem, ClearItems,
-    CountItems, nullptr, nullptr, StoreColour, false};
+    CountItems, nullptr, nullptr, StoreColour, false, nullptr};
 
 }  // namespace controls
 

@@ -20,7 +20,7 @@ LRESULT DockingHook(HWND hwnd, UINT msg, WPARAM, LPARAM lParam) {
   MARK_LINE();
   RECT* proposed = reinterpret_cast<RECT*>(lParam);
   Rect r{proposed->left, proposed->top, proposed->right, proposed->bottom};
-  DockRect(gDockFlags, settings::WorkArea(), r);
+  DockRect(gDockFlags, settings::WorkArea(), r, ui::ScaleToDpi(kSnapDistance, ui::WindowDpi(hwnd)));
   MoveWindow(hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
   // The system goes on from the rectangle as changed here.
   proposed->left = r.left;

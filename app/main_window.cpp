@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/status_strip.h"
 #include "settings/alignment.h"
 #include "settings/settings.h"
 #include "settings/skins.h"
@@ -53,6 +54,10 @@ void CreateMainWindow() {
     return;
   HWND window = ui::WindowHandle(kMainWindow);
   MARK_LINE();
+  ui::OnDpiChanged(OnWindowDpiChanged);
+  // Shown on a display of another scale than the system's: everything is
+  // made for that one before the controls are.
+  if (ui::WindowDpi(window) != ui::ProgramDpi()) OnWindowDpiChanged(kMainWindow, ui::WindowDpi(window));
   settings::SetBackgroundImage(window, 76);
   if (gSettings.Fensteroption == 1) ui::SetAlwaysOnTop(kMainWindow, 1);
   MARK_LINE();
@@ -70,6 +75,17 @@ void CreateMainWindow() {
   ui::SetControlColour(kButtonColumn, 2, RGB(255, 255, 255));
   for (const auto& b : kButtons) ui::CreateImageButton(b.number, b.x, b.y, 38, 32, ui::ImageHandle(b.image));
   ui::EndContainer();
+}
+
+void OnWindowDpiChanged(int windowNumber, int dpi) {
+  if (windowNumber != kMainWindow || dpi == ui::ProgramDpi()) return;
+  MARK_LINE();
+  ui::SetProgramDpi(dpi);
+  ui::RemakeFontsAndPictures();
+  MARK_LINE();
+  settings::PrepareSkinImage(gSettings.Skin);
+  if (ui::ControlExists(kBanner)) settings::SetBackgroundImage(ui::WindowHandle(kMainWindow), 76);
+  RedrawStatusStrip();
 }
 
 void CompleteMainWindow() {
@@ -136,7 +152,7 @@ HWND ControlUnderPointer(HWND window) {
 void MoveToAlignment(int code) {
   MARK_LINE();
   int x = gSettings.Fensterpositionx, y = gSettings.Fensterpositiony;
-  if (!settings::AlignedPosition(code, settings::PrimaryDisplay(), settings::WorkArea(), &x, &y)) return;
+  if (!settings::AlignedPosition(code, settings::PrimaryDisplay(), settings::WorkArea(), &x, &y, ui::ProgramDpi())) return;
   gSettings.Fensterpositionx = x;
   gSettings.Fensterpositiony = y;
   ui::MoveResizeWindow(kMainWindow, x, y, ui::kKeepValue, ui::kKeepValue);

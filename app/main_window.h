@@ -17,6 +17,10 @@ constexpr int kPopupMenu = 57;
 // thread of their own; CreateMainWindow takes them when it needs them.
 void LoadMainWindowPictures();
 void CreateMainWindow();
+// The main window moved to (or was made on) a display of another DPI: fonts,
+// pictures, skin and strip are made again for it. Other windows only lay
+// themselves out again.
+void OnWindowDpiChanged(int windowNumber, int dpi);
 // Drops onto the window, the tray icon and its popup menu: nothing of the
 // first paint needs them, so they come right after the window is shown.
 void CompleteMainWindow();

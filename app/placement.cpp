@@ -2,7 +2,7 @@
 
 namespace app {
 
-void DockRect(DockFlags& flags, const Rect& work, Rect& r) {
+void DockRect(DockFlags& flags, const Rect& work, Rect& r, int snapDistance) {
   // Widened so that absurd rectangles cannot overflow; real ones fit easily.
   const int64_t w = int64_t{r.right} - r.left;
   const int64_t h = int64_t{r.bottom} - r.top;
@@ -10,7 +10,7 @@ void DockRect(DockFlags& flags, const Rect& work, Rect& r) {
 
   // Snap only on the first step into a band; inside it the window follows
   // the mouse again, otherwise it could never be moved off the edge.
-  if (r.left < int64_t{work.left} + kSnapDistance) {
+  if (r.left < int64_t{work.left} + snapDistance) {
     if (!flags.left) {
       r.left = work.left;
       r.right = narrow(work.left + w);
@@ -19,7 +19,7 @@ void DockRect(DockFlags& flags, const Rect& work, Rect& r) {
   } else {
     flags.left = false;
   }
-  if (r.top < int64_t{work.top} + kSnapDistance) {
+  if (r.top < int64_t{work.top} + snapDistance) {
     if (!flags.top) {
       r.top = work.top;
       r.bottom = narrow(work.top + h);
@@ -28,7 +28,7 @@ void DockRect(DockFlags& flags, const Rect& work, Rect& r) {
   } else {
     flags.top = false;
   }
-  if (r.right > int64_t{work.right} - kSnapDistance) {
+  if (r.right > int64_t{work.right} - snapDistance) {
     if (!flags.right) {
       r.left = narrow(work.right - w);
       r.right = work.right;
@@ -37,7 +37,7 @@ void DockRect(DockFlags& flags, const Rect& work, Rect& r) {
   } else {
     flags.right = false;
   }
-  if (r.bottom > int64_t{work.bottom} - kSnapDistance) {
+  if (r.bottom > int64_t{work.bottom} - snapDistance) {
     if (!flags.bottom) {
       r.top = narrow(work.bottom - h);
       r.bottom = work.bottom;

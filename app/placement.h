@@ -20,9 +20,10 @@ struct DockFlags {
 using Rect = settings::Area;
 
 // Adjusts the rectangle proposed for a window being dragged: snaps it onto
-// an edge of the work area it comes within kSnapDistance of (once per
-// approach), then keeps it inside the work area.
-void DockRect(DockFlags& flags, const Rect& work, Rect& r);
+// an edge of the work area it comes within the snap distance of (once per
+// approach), then keeps it inside the work area. The distance is
+// kSnapDistance scaled to the window's DPI.
+void DockRect(DockFlags& flags, const Rect& work, Rect& r, int snapDistance = kSnapDistance);
 
 // For a window shown at a position that may come from another PC: when less
 // than half of it lies inside the given work areas (all displays'), *moved is

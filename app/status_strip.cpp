@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 
@@ -35,6 +36,8 @@ uint64_t gLastFreeBytes = 0;
 // The red lamp is already in the strip: a tick that finds the free space
 // unchanged again has nothing new to draw or hand over.
 bool gRedLampShown = false;
+// Set by RedrawStatusStrip, taken by the next tick.
+std::atomic<bool> gRedrawAll{false};
 
 void ShowStrip() { ui::SetControlState(kStatusStrip, reinterpret_cast<intptr_t>(ui::ImageHandle(kStripImage))); }
 
@@ -61,6 +64,8 @@ void DrawLamp(int32_t colour, int32_t highlight) {
 
 }  // namespace
 
+void RedrawStatusStrip() { gRedrawAll = true; }
+
 std::string BuildDateText() {
   storage::DateTime now = storage::CurrentDateTime();
   int day = storage::DayOfWeekOf(now);
@@ -76,6 +81,11 @@ void StatusStripTick() {
   if (preparedThread != GetCurrentThreadId()) {
     PrepareThreadForTrap();
     preparedThread = GetCurrentThreadId();
+  }
+  if (gRedrawAll.exchange(false)) {
+    gSettings.StatusText.clear();
+    gLastFreeBytes = ~uint64_t{0};
+    gRedLampShown = false;
   }
   bool captionDrawn = false;
   bool overButton = false;

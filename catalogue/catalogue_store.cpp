@@ -14,6 +14,7 @@
 #include "storage/preference_file.h"
 #include "ui/controls.h"
 #include "ui/images.h"
+#include "ui/ui.h"
 
 TROVANTO_LINE_BASE(storage::kLinesCatalogueStore)
 
@@ -62,8 +63,8 @@ void* ResolveSourceIcon(const IconSource& source) { return ResolveIconSource(sou
 // before the first paint either. No icon, an unreadable or unknown file:
 // nothing.
 HICON ExtractFromFile(const std::string& path) {
-  return ui::IconFromIconOrProgramFile(storage::NativeSystemPath(path).c_str(), GetSystemMetrics(SM_CXICON),
-                                       GetSystemMetrics(SM_CYICON));
+  // At the size of the lists' large icons on this display.
+  return ui::IconFromIconOrProgramFile(storage::NativeSystemPath(path).c_str(), ui::Scaled(32), ui::Scaled(32));
 }
 
 // Taking an icon costs a few milliseconds of trips to the window server, most

@@ -1,5 +1,7 @@
 #include "settings/alignment.h"
 
+#include "ui/scale.h"
+
 namespace settings {
 
 namespace {
@@ -7,14 +9,15 @@ namespace {
 constexpr int kBottomMargin = 30;
 }  // namespace
 
-bool AlignmentPosition(int code, int displayWidth, int displayHeight, int* x, int* y) {
-  const int rightX = displayWidth - kMainWidth;
-  const int bottomY = displayHeight - kMainHeight - kBottomMargin;
+bool AlignmentPosition(int code, int displayWidth, int displayHeight, int* x, int* y, int dpi) {
+  const int width = ui::ScaleToDpi(kMainWidth, dpi), height = ui::ScaleToDpi(kMainHeight, dpi);
+  const int rightX = displayWidth - width;
+  const int bottomY = displayHeight - height - ui::ScaleToDpi(kBottomMargin, dpi);
   int newX, newY;
   switch (code) {
     case 1: newX = 0, newY = bottomY; break;
     case 3: newX = rightX, newY = bottomY; break;
-    case 5: newX = displayWidth / 2 - kMainWidth / 2, newY = displayHeight / 2 - kMainHeight / 2; break;
+    case 5: newX = displayWidth / 2 - width / 2, newY = displayHeight / 2 - height / 2; break;
     case 7: newX = 0, newY = 0; break;
     case 9: newX = rightX, newY = 0; break;
     default: return false;
@@ -36,13 +39,13 @@ void KeepInside(const Area& area, int width, int height, int* x, int* y) {
   *y = static_cast<int>(ny);
 }
 
-bool AlignedPosition(int code, const Area& display, const Area& work, int* x, int* y) {
+bool AlignedPosition(int code, const Area& display, const Area& work, int* x, int* y, int dpi) {
   int newX, newY;
-  if (!AlignmentPosition(code, display.right - display.left, display.bottom - display.top, &newX, &newY))
+  if (!AlignmentPosition(code, display.right - display.left, display.bottom - display.top, &newX, &newY, dpi))
     return false;
   newX += display.left;
   newY += display.top;
-  KeepInside(work, kMainWidth, kMainHeight, &newX, &newY);
+  KeepInside(work, ui::ScaleToDpi(kMainWidth, dpi), ui::ScaleToDpi(kMainHeight, dpi), &newX, &newY);
   *x = newX;
   *y = newY;
   return true;

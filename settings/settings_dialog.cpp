@@ -239,7 +239,7 @@ void PlaceMainWindow(int control) {
     x = ParsePosition(ui::GetControlText(kPositionX).c_str());
     y = ParsePosition(ui::GetControlText(kPositionY).c_str());
   } else {
-    AlignedPosition(s.Fensterausrichtung, PrimaryDisplay(), WorkArea(), &x, &y);
+    AlignedPosition(s.Fensterausrichtung, PrimaryDisplay(), WorkArea(), &x, &y, ui::ProgramDpi());
   }
   s.Fensterpositionx = x;
   s.Fensterpositiony = y;

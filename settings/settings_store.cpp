@@ -78,7 +78,7 @@ void ApplyGroup() {
   } else {
     // Unknown codes keep the position that was there.
     AlignedPosition(s.Fensterausrichtung, PrimaryDisplay(), WorkArea(), &s.Fensterpositionx,
-                    &s.Fensterpositiony);
+                    &s.Fensterpositiony, ui::ProgramDpi());
   }
 
   s.Fensteroption = preference::ReadInt(kOnTopKey, 0);

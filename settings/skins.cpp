@@ -157,6 +157,8 @@ int ApplySkin(const std::string& name, int previewControl) {
   // Only a picture known to load replaces 76 and 77: the window and the
   // preview keep the previous skin otherwise.
   if (!ui::ImageFromFile(kIncomingImage, picture.c_str(), ui::kSkinLimits)) return 0;
+  // Drawn for 96 DPI: as much larger as the display scales the window.
+  ui::ScaleImageToProgramDpi(kIncomingImage);
 
   ui::DuplicateImage(kIncomingImage, kPreviewImage);
   ui::ScaleImage(kPreviewImage, kPreviewWidth, kPreviewHeight, ui::kScaleRaw);

@@ -1,5 +1,6 @@
 #include "app/placement.h"
 #include "settings/alignment.h"
+#include "ui/scale.h"
 
 #include <gtest/gtest.h>
 
@@ -31,13 +32,24 @@ TEST(Placement, Alignment) {
 
 // Display and work area as the program sees them: at 144 DPI a program that
 // is not DPI-aware gets 1024 x 768 as 683 x 512, and 1920 x 1080 at 150 % as
-// 1280 x 720; task bars take a strip off one side.
+// 1280 x 720; task bars take a strip off one side. A DPI-aware one sees the
+// real pixels and a window (and margin) as much larger as the DPI says.
 TEST(Placement, AlignmentKeepsTheWindowInTheWorkArea) {
   const Area screen96{0, 0, 1024, 768}, screen144{0, 0, 683, 512}, laptop150{0, 0, 1280, 720};
+  const Area fullHd{0, 0, 1920, 1080};
   struct Case {
     Area display, work;
     int code, x, y;
+    int dpi = 96;
   } cases[] = {
+      // 324 x 612 with a 45-pixel margin; 270 x 510 with 38.
+      {screen96, screen96, 1, 0, 111, 144},
+      {screen96, screen96, 3, 700, 111, 144},
+      {screen96, screen96, 5, 350, 78, 144},
+      {screen96, screen96, 9, 700, 0, 144},
+      {fullHd, {0, 0, 1920, 1040}, 3, 1650, 530, 120},
+      {fullHd, fullHd, 5, 825, 285, 120},
+      {{0, 0, 300, 600}, {0, 0, 300, 600}, 3, 0, 0, 192},
       // No task bar at 96 DPI: exactly the table's places.
       {screen96, screen96, 1, 0, 330},
       {screen96, screen96, 3, 808, 330},
@@ -66,13 +78,23 @@ TEST(Placement, AlignmentKeepsTheWindowInTheWorkArea) {
   };
   for (const auto& c : cases) {
     int x = -7, y = -7;
-    ASSERT_TRUE(settings::AlignedPosition(c.code, c.display, c.work, &x, &y));
-    EXPECT_EQ(x, c.x) << c.code << " on " << c.display.right << " x " << c.display.bottom;
-    EXPECT_EQ(y, c.y) << c.code << " on " << c.display.right << " x " << c.display.bottom;
+    ASSERT_TRUE(settings::AlignedPosition(c.code, c.display, c.work, &x, &y, c.dpi));
+    EXPECT_EQ(x, c.x) << c.code << " on " << c.display.right << " x " << c.display.bottom << " at " << c.dpi;
+    EXPECT_EQ(y, c.y) << c.code << " on " << c.display.right << " x " << c.display.bottom << " at " << c.dpi;
   }
   int x = -7, y = -7;
   EXPECT_FALSE(settings::AlignedPosition(0, screen96, screen96, &x, &y));
   EXPECT_EQ(x, -7);
+}
+
+// The platform's MulDiv rounding: halves away from zero, nothing at 96 DPI.
+TEST(Placement, ScalingToADpiRoundsAsThePlatformDoes) {
+  struct Case {
+    int value, dpi, scaled;
+  } cases[] = {{9, 144, 14},   {51, 144, 77},    {-1, 144, -2},  {-3, 120, -4}, {216, 120, 270},
+               {30, 120, 38},  {1, 120, 1},      {198, 120, 248}, {7, 96, 7},   {408, 192, 816},
+               {0, 144, 0},    {2000000000, 96, 2000000000}};
+  for (const auto& c : cases) EXPECT_EQ(ui::ScaleToDpi(c.value, c.dpi), c.scaled) << c.value << " at " << c.dpi;
 }
 
 // A 216x408 window dragged in a work area that ends at 1024 x 738.

@@ -141,6 +141,24 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs)
 
 void Pause(DWORD ms) { Sleep(ms); }
 
+namespace {
+// Before any window is looked at: an unaware driver would be shown the
+// launcher's windows shrunk to the 96-DPI space.
+const bool kDpiAware = SetProcessDPIAware() != FALSE;
+}  // namespace
+
+int ScreenDpi() {
+  static const int dpi = [] {
+    HDC screen = GetDC(nullptr);
+    const int value = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return kDpiAware && value > 0 ? value : 96;
+  }();
+  return dpi;
+}
+
+int Scaled(int value) { return MulDiv(value, ScreenDpi(), 96); }
+
 bool RunningUnderWine() {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   return ntdll && GetProcAddress(ntdll, "wine_get_version");

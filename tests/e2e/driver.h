@@ -19,6 +19,10 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs 
 void Pause(DWORD ms);
 
 bool RunningUnderWine();
+// The driver is DPI-aware, as the launcher is: both see the display's own
+// pixels. The display's DPI, and a 96-DPI length scaled to it.
+int ScreenDpi();
+int Scaled(int value);
 
 // Folder for what the suite leaves for diagnosis (screens, record logs).
 std::string WorkDir();

@@ -52,18 +52,20 @@ RECT WorkArea() {
   return work;
 }
 
-// A place on the screen as this process sees it, which is the launcher's
-// space too (neither is DPI-aware): on 1024 x 768 the table's, elsewhere the
-// same corners and centre of the screen, kept inside the work area.
+// A place on the screen in the display's pixels, which both the launcher and
+// this process work in: on 1024 x 768 at 96 DPI the table's, elsewhere the
+// same corners and centre of the screen for the window at its scaled size,
+// kept inside the work area.
 POINT PlaceOnThisScreen(const Place& place) {
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  if (w == 1024 && h == 768) return place.at;
+  if (w == 1024 && h == 768 && ScreenDpi() == 96) return place.at;
   const int digit = place.key - VK_NUMPAD0;
-  POINT p = {digit == 3 || digit == 9 ? w - 216 : digit == 5 ? w / 2 - 108 : 0,
-             digit == 1 || digit == 3 ? h - 438 : digit == 5 ? h / 2 - 204 : 0};
+  const int width = Scaled(216), height = Scaled(408);
+  POINT p = {digit == 3 || digit == 9 ? w - width : digit == 5 ? w / 2 - width / 2 : 0,
+             digit == 1 || digit == 3 ? h - height - Scaled(30) : digit == 5 ? h / 2 - height / 2 : 0};
   const RECT work = WorkArea();
-  p.x = std::max<LONG>(std::min<LONG>(p.x, work.right - 216), work.left);
-  p.y = std::max<LONG>(std::min<LONG>(p.y, work.bottom - 408), work.top);
+  p.x = std::max<LONG>(std::min<LONG>(p.x, work.right - width), work.left);
+  p.y = std::max<LONG>(std::min<LONG>(p.y, work.bottom - height), work.top);
   return p;
 }
 
@@ -1432,7 +1434,7 @@ TEST_F(Journeys, APositionSavedOnALargerScreenIsPulledOntoThisOne) {
   struct Case {
     POINT saved, shown;
   } cases[] = {
-      {{work.right + 700, work.bottom + 500}, {work.right - 216, work.bottom - 408}},
+      {{work.right + 700, work.bottom + 500}, {work.right - Scaled(216), work.bottom - Scaled(408)}},
       {{-3000, 50}, {work.left, 50}},
       // More than half of it on the screen: left where it was saved.
       {{work.left - 92, 100}, {work.left - 92, 100}},
@@ -1447,6 +1449,79 @@ TEST_F(Journeys, APositionSavedOnALargerScreenIsPulledOntoThisOne) {
     QuitExpectingZero();
     EXPECT_EQ(drive.Read("settings.dat"), settings);
   }
+}
+
+// On a scaled display every size in the window and its dialogs is the 96-DPI
+// one times the scale, the pictures are made for it (a picture control takes
+// its picture's size) and the skin fills the window. The screenshots are kept
+// in the work folder, to be looked at.
+TEST_F(Journeys, TheWindowItsControlsAndDialogsScaleWithTheDisplay) {
+  Drive drive("scaled");
+  ASSERT_TRUE(drive.InstallLauncher());
+  ASSERT_TRUE(drive.InstallDemo("Apps\\Demo\\Demo.exe"));
+  ASSERT_TRUE(drive.Write("Skins\\Blau\\skin.png", ReadFileBytes(E2E_SKIN_PNG)));
+  ASSERT_TRUE(drive.Write("applications.dat", CatalogueText({{"Demo", "\\Apps\\Demo\\Demo.exe"}})));
+  std::string settings = SettingsText(5, kCentre, 0, 0, "");
+  settings.replace(settings.rfind("Skin = "), 7, "Skin = Blau");
+  ASSERT_TRUE(drive.Write("settings.dat", settings));
+  ASSERT_TRUE(drive.Map('T'));
+  ASSERT_TRUE(StartOn(drive));
+  const std::string shots = WorkDir() + "\\scaled-" + std::to_string(ScreenDpi()) + "-";
+
+  auto expectClient = [](HWND window, int width, int height) {
+    RECT client = {};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.right, Scaled(width)) << ClassOf(window);
+    EXPECT_EQ(client.bottom, Scaled(height)) << ClassOf(window);
+  };
+  expectClient(Main(), 216, 408);
+  // Place and size at 96 DPI, relative to the parent (0: the main window).
+  struct Placed {
+    int id, parent, x, y, w, h;
+  };
+  const Placed controls[] = {{58, 0, 8, 8, 200, 40},   {89, 0, 9, 63, 139, 304},  {37, 0, 9, 375, 198, 24},
+                             {93, 0, 156, 63, 51, 304}, {1, 93, 6, 6, 38, 32},    {2, 93, 6, 42, 38, 32},
+                             {3, 93, 6, 78, 38, 32},    {4, 93, 6, 136, 38, 32},  {5, 93, 6, 192, 38, 32},
+                             {6, 93, 6, 228, 38, 32},   {7, 93, 6, 264, 38, 32}};
+  for (const Placed& c : controls) {
+    SCOPED_TRACE("control " + std::to_string(c.id));
+    HWND parent = c.parent ? launcher_.Control(c.parent) : Main();
+    HWND control = parent ? FindChild(parent, c.id) : nullptr;
+    ASSERT_NE(control, nullptr);
+    const RECT r = ScreenRect(control);
+    const POINT origin = ClientOrigin(parent);
+    EXPECT_EQ(r.left - origin.x, Scaled(c.x));
+    EXPECT_EQ(r.top - origin.y, Scaled(c.y));
+    EXPECT_EQ(r.right - r.left, Scaled(c.w));
+    EXPECT_EQ(r.bottom - r.top, Scaled(c.h));
+  }
+  // The program's icon sits in the list at the scaled icon size.
+  RECT icon = {};
+  ASSERT_TRUE(ListItemRect(MainList(), 0, &icon, LVIR_ICON));
+  EXPECT_GE(icon.right - icon.left, Scaled(32));
+  Pause(600);  // the strip's first tick
+  SaveBitmap(CaptureWindow(Main()), shots + "main.bmp");
+
+  // The dialogs, each with its client size at 96 DPI.
+  struct Dialog {
+    int button;
+    const char* cls;
+    int width, height;
+    const char* name;
+  };
+  for (const Dialog& d : {Dialog{1, kAddChangeClass, 400, 160, "add-change"}, Dialog{2, kRemoveClass, 320, 220, "remove"},
+                          Dialog{4, kSettingsClass, 316, 360, "settings"}, Dialog{5, kInfoClass, 240, 156, "info"}}) {
+    SCOPED_TRACE(d.name);
+    Command(d.button);
+    HWND dialog = WaitForDialog(d.cls);
+    ASSERT_NE(dialog, nullptr) << "not opened";
+    expectClient(dialog, d.width, d.height);
+    Pause(300);
+    SaveBitmap(CaptureWindow(dialog), shots + d.name + ".bmp");
+    CloseWithCloseBox(dialog);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
+  }
+  QuitExpectingZero();
 }
 
 // ---- 4. settings and the protected area ----

@@ -82,7 +82,7 @@ void RemakeFonts(std::vector<std::pair<HANDLE, HANDLE>>* replaced) {
     HFONT font = rec ? NewFont(rec->face.c_str(), rec->size, rec->style, dpi) : nullptr;
     if (!font) continue;
     gRetiredFonts.push_back(rec->handle);
-    replaced->emplace_back(rec->handle, font);
+    replaced->push_back({rec->handle, font});
     rec->dpi = dpi;
     rec->handle = font;
   }

@@ -226,12 +226,31 @@ bool DescribeIcon(HICON icon, Loaded* out) {
   return true;
 }
 
+HICON ResampledIcon(HICON icon, int fromWidth, int fromHeight, int width, int height);
+
 // An icon from one checked entry image, at width x height (0: the image's own size).
 bool IconFromEntryImage(const uint8_t* image, const IconEntryLayout& entry, int width, int height,
                         Loaded* out) {
   if (width <= 0 || height <= 0) {
     width = entry.width;
     height = entry.height;
+  }
+  // On a scaled display an entry of another size is made at its own and
+  // resampled with a good filter; the platform would stretch it pixel by pixel.
+  if ((width != entry.width || height != entry.height) && ProgramDpi() != 96 && entry.bitCount > 1) {
+    Loaded own;
+    if (!IconFromEntryImage(image, entry, entry.width, entry.height, &own)) return false;
+    HICON scaled = ResampledIcon(static_cast<HICON>(own.handle), entry.width, entry.height, width, height);
+    if (scaled) {
+      DestroyIcon(static_cast<HICON>(own.handle));
+      own.handle = scaled;
+      own.width = width;
+      own.height = height;
+      own.depth = 32;
+      own.flags = 0;
+    }
+    *out = own;
+    return true;
   }
   // The platform takes a non-const pointer but only reads.
   auto* bits = const_cast<PBYTE>(image);
@@ -357,6 +376,28 @@ HICON IconFromPixels(const std::vector<uint8_t>& pixels, int width, int height) 
   DeleteObject(colour);
   if (mask) DeleteObject(mask);
   return made;
+}
+
+// An icon at another size, through the resampler: its colours with their own
+// opacity, or opaque where the mask is clear when it has none; nullptr when
+// its bitmaps cannot be read.
+HICON ResampledIcon(HICON icon, int fromWidth, int fromHeight, int width, int height) {
+  ICONINFO info{};
+  if (!SizeOk(width, height) || !GetIconInfo(icon, &info)) return nullptr;
+  std::vector<uint8_t> colour, mask, scaled(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+  bool ok = info.hbmColor && info.hbmMask && PixelsOf(info.hbmColor, fromWidth, fromHeight, &colour) &&
+            PixelsOf(info.hbmMask, fromWidth, fromHeight, &mask);
+  if (ok) {
+    bool opacity = false;
+    for (size_t i = 3; i < colour.size(); i += 4) opacity = opacity || colour[i] != 0;
+    if (!opacity)
+      for (size_t i = 3; i < colour.size(); i += 4) colour[i] = mask[i - 1] ? 0 : 255;  // white mask: clear
+    ok = ResamplePixels(colour.data(), fromWidth, fromHeight, static_cast<size_t>(fromWidth) * 4, scaled.data(),
+                        width, height, static_cast<size_t>(width) * 4, true);
+  }
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  return ok ? IconFromPixels(scaled, width, height) : nullptr;
 }
 
 // The embedded pictures are drawn at 1x, 1.5x and 2x ("N", N + 1000 and
@@ -560,7 +601,8 @@ bool IconFromFile(HANDLE file, uint64_t fileSize, const ImageLimits& limits, int
                   Loaded* out) {
   std::vector<uint8_t> image;
   IconEntryLayout entry;
-  const int32_t side = width > 0 ? width : kIconSide;
+  // Without a size: the entry nearest the large icons of the display.
+  const int32_t side = width > 0 ? width : ScaleToDpi(kIconSide, ProgramDpi());
   return ReadIconFileImage(file, fileSize, limits, side, &image, &entry) &&
          IconFromEntryImage(image.data(), entry, width, height, out);
 }
@@ -726,7 +768,7 @@ void RemakeEmbeddedPictures(std::vector<std::pair<HANDLE, HANDLE>>* replaced) {
     record->flags = made.flags;
     record->dpi = static_cast<uint16_t>(made.dpi);
     record->handle = made.handle;
-    replaced->emplace_back(old.handle, made.handle);
+    replaced->push_back({old.handle, made.handle});
   }
 }
 

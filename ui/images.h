@@ -38,7 +38,8 @@ void RegisterPngDecoder();
 intptr_t ImageFromMemory(int number, const void* data, size_t size);
 // Only what the limits allow is made; headers are read and judged before
 // the bytes they describe, and only those bytes are read. An icon file gives
-// its entry nearest 32 x 32 within the limits, at that entry's own size.
+// its entry nearest 32 x 32 (scaled to the program DPI) within the limits, at
+// that entry's own size.
 intptr_t ImageFromFile(int number, const char* path, const ImageLimits& limits = kAnyImageLimits);
 // The first icon of a program (its first icon group) or the entry of an
 // icon file nearest the size, made at width x height; nullptr when the file

@@ -759,6 +759,31 @@ TEST_F(Images, EmbeddedPicturesLoadAtTheirSizes) {
   ui::SetProgramDpi(96);
 }
 
+// On a scaled display an icon file without an entry of the asked size is
+// enlarged through the resampler: a 16-pixel icon made 48 wide is smooth, not
+// sixteen blocks of three by three.
+TEST_F(Images, AnIconEnlargedForAScaledDisplayIsSmooth) {
+  ui::SetProgramDpi(144);
+  HICON icon = ui::IconFromIconOrProgramFile((kPictures + "/16.ico").c_str(), 48, 48);
+  ui::SetProgramDpi(96);
+  ASSERT_NE(icon, nullptr);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(icon, &info));
+  const std::vector<uint32_t> px = ReadPixels(info.hbmColor, 48, 48);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  DestroyIcon(icon);
+  int blended = 0;
+  for (int by = 0; by < 16; ++by)
+    for (int bx = 0; bx < 16; ++bx)
+      for (int i = 1; i < 9; ++i)
+        if (px[static_cast<size_t>((by * 3 + i / 3) * 48 + bx * 3 + i % 3)] != px[static_cast<size_t>(by * 3 * 48 + bx * 3)]) {
+          ++blended;
+          break;
+        }
+  EXPECT_GT(blended, 40) << "enlarged pixel by pixel";
+}
+
 // At 96 DPI the icons made from the embedded pictures draw exactly as the
 // icon files of the same pictures do, on any background.
 TEST_F(Images, EmbeddedIconsDrawLikeTheirIconFiles) {

@@ -872,11 +872,15 @@ intptr_t Rescale(ImageRecord* record, int width, int height, int dpi, int mode) 
     return reinterpret_cast<intptr_t>(record->handle);
   }
   if (!SizeOk(width, height)) return 0;
-  HBITMAP scaled = BitmapLike(*record, width, height);
+  // Resampled pixels come as 32 bits: a section of that depth takes them (and
+  // is drawn) without a conversion.
+  const bool resampled = dpi != 96;
+  HBITMAP scaled = resampled && !(record->flags & kImageDisplayCompatible) ? Section(width, height, 32)
+                                                                           : BitmapLike(*record, width, height);
   if (!scaled) return 0;
   auto old = static_cast<HBITMAP>(record->handle);
   bool ok;
-  if (dpi == 96) {
+  if (!resampled) {
     ok = Stretch(old, record->width, record->height, scaled, width, height, mode);
   } else {
     std::vector<uint8_t> pixels, resampled(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
@@ -892,6 +896,7 @@ intptr_t Rescale(ImageRecord* record, int width, int height, int dpi, int mode) 
   record->width = static_cast<int16_t>(width);
   record->height = static_cast<int16_t>(height);
   record->dpi = static_cast<uint16_t>(dpi);
+  if (resampled) record->depth = static_cast<uint8_t>(BitmapDepth(scaled));
   record->handle = scaled;
   DeleteObject(old);
   return reinterpret_cast<intptr_t>(scaled);

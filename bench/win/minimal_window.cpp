@@ -19,6 +19,13 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // DPI-aware like the launcher, and as large: on a scaled display the system
+  // would otherwise stretch this one as a bitmap, which costs it more.
+  SetProcessDPIAware();
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  const int width = MulDiv(kWidth, dpi, 96), height = MulDiv(kHeight, dpi, 96);
   WNDCLASSA wc = {};
   wc.lpfnWndProc = Proc;
   wc.hInstance = instance;
@@ -28,9 +35,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!RegisterClassA(&wc)) return 1;
   // Centred like the launcher in its default placement, so both cover the
   // same pixels of the display.
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
-  HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "Minimal", WS_POPUP, x, y, kWidth, kHeight, nullptr, nullptr,
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "Minimal", WS_POPUP, x, y, width, height, nullptr, nullptr,
                               instance, nullptr);
   if (!hwnd) return 1;
   ShowWindow(hwnd, SW_SHOW);

@@ -152,7 +152,9 @@ HWND ControlUnderPointer(HWND window) {
 void MoveToAlignment(int code) {
   MARK_LINE();
   int x = gSettings.Fensterpositionx, y = gSettings.Fensterpositiony;
-  if (!settings::AlignedPosition(code, settings::PrimaryDisplay(), settings::WorkArea(), &x, &y, ui::ProgramDpi())) return;
+  if (!settings::AlignedPosition(code, settings::PrimaryDisplay(), settings::WorkArea(), &x, &y,
+                                 ui::ProgramDpi()))
+    return;
   gSettings.Fensterpositionx = x;
   gSettings.Fensterpositiony = y;
   ui::MoveResizeWindow(kMainWindow, x, y, ui::kKeepValue, ui::kKeepValue);

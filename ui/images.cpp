@@ -311,8 +311,8 @@ const void* EmbeddedBytes(int number, size_t* size) {
   return block && *size ? LockResource(block) : nullptr;
 }
 
-// The pixels of a bitmap as 32-bit blue-green-red-alpha rows, top down.
-bool PixelsOf(HBITMAP bitmap, int width, int height, std::vector<uint8_t>* pixels) {
+// 32-bit blue-green-red-alpha rows, top down.
+BITMAPINFO TopDown32(int width, int height) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -320,6 +320,12 @@ bool PixelsOf(HBITMAP bitmap, int width, int height, std::vector<uint8_t>* pixel
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// The pixels of a bitmap as 32-bit blue-green-red-alpha rows, top down.
+bool PixelsOf(HBITMAP bitmap, int width, int height, std::vector<uint8_t>* pixels) {
+  BITMAPINFO info = TopDown32(width, height);
   pixels->assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
   HDC dc = CreateCompatibleDC(nullptr);
   if (!dc) return false;
@@ -330,13 +336,7 @@ bool PixelsOf(HBITMAP bitmap, int width, int height, std::vector<uint8_t>* pixel
 
 // Puts 32-bit top-down rows into a bitmap of the same size.
 bool SetPixelsOf(HBITMAP bitmap, int width, int height, const std::vector<uint8_t>& pixels) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = TopDown32(width, height);
   HDC dc = CreateCompatibleDC(nullptr);
   if (!dc) return false;
   const int rows = SetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
@@ -345,21 +345,22 @@ bool SetPixelsOf(HBITMAP bitmap, int width, int height, const std::vector<uint8_
 }
 
 // An icon from straight-alpha pixels; the mask is set where they are clear.
-HICON IconFromPixels(const std::vector<uint8_t>& pixels, int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+// A 32-bit section holding the pixels, or nullptr.
+HBITMAP SectionFromPixels(const std::vector<uint8_t>& pixels, int width, int height) {
+  const BITMAPINFO info = TopDown32(width, height);
   void* bits = nullptr;
-  HBITMAP colour = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!colour || !bits) {
-    if (colour) DeleteObject(colour);
-    return nullptr;
+  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (section && bits) {
+    memcpy(bits, pixels.data(), pixels.size());
+    return section;
   }
-  memcpy(bits, pixels.data(), pixels.size());
+  if (section) DeleteObject(section);
+  return nullptr;
+}
+
+HICON IconFromPixels(const std::vector<uint8_t>& pixels, int width, int height) {
+  HBITMAP colour = SectionFromPixels(pixels, width, height);
+  if (!colour) return nullptr;
   // Monochrome rows are padded to 16 bits.
   const size_t stride = static_cast<size_t>((width + 15) / 16 * 2);
   std::vector<uint8_t> maskBits(stride * static_cast<size_t>(height), 0);
@@ -459,11 +460,8 @@ bool MakeEmbeddedPicture(int number, int dpi, Loaded* out) {
   }
   if (width != decoded.width || height != decoded.height) {
     DeleteObject(bitmap);
-    bitmap = Section(width, height, 32);
-    if (!bitmap || !SetPixelsOf(bitmap, width, height, pixels)) {
-      if (bitmap) DeleteObject(bitmap);
-      return false;
-    }
+    bitmap = SectionFromPixels(pixels, width, height);
+    if (!bitmap) return false;
   }
   out->handle = bitmap;
   out->depth = 32;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cstdint>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -19,7 +21,7 @@ struct Span {
 
 struct Axis {
   std::vector<Span> spans;
-  std::vector<float> weights;
+  std::unique_ptr<float[]> weights;
 };
 
 // Tent weights from `source` pixels to `target` ones along one axis. Output
@@ -31,6 +33,10 @@ Axis MakeAxis(int source, int target) {
   axis.spans.resize(static_cast<size_t>(target));
   const double scale = static_cast<double>(source) / target;
   const double radius = std::max(scale, 1.0);
+  // No span is longer than the tent is wide.
+  const size_t widest = static_cast<size_t>(2 * std::ceil(radius)) + 1;
+  axis.weights.reset(new float[widest * static_cast<size_t>(target)]());
+  size_t at = 0;
   for (int i = 0; i < target; ++i) {
     const double centre = (i + 0.5) * scale - 0.5;
     // Only the taps strictly inside the tent have any weight.
@@ -38,8 +44,6 @@ Axis MakeAxis(int source, int target) {
     const int hi = static_cast<int>(std::ceil(centre + radius)) - 1;
     const int first = std::clamp(lo, 0, source - 1);
     const int last = std::clamp(hi, 0, source - 1);
-    const size_t at = axis.weights.size();
-    axis.weights.resize(at + static_cast<size_t>(last - first + 1), 0.0f);
     float* w = &axis.weights[at];
     double total = 0;
     for (int j = lo; j <= hi; ++j) {
@@ -50,6 +54,7 @@ Axis MakeAxis(int source, int target) {
     }
     for (int k = 0; k <= last - first; ++k) w[k] = static_cast<float>(w[k] / total);
     axis.spans[static_cast<size_t>(i)] = Span{first, last - first + 1, at};
+    at += static_cast<size_t>(last - first + 1);
   }
   return axis;
 }
@@ -89,18 +94,18 @@ bool ResamplePixels(const uint8_t* source, int sourceWidth, int sourceHeight, si
   // output row is then summed from the rows of `middle` its span covers.
   const uint64_t middleFloats = uint64_t{targetRow} * static_cast<uint64_t>(sourceHeight);
   Axis across, down;
-  std::vector<float> middle, sum;
+  std::unique_ptr<float[]> middle, sum;
   try {
-    if (middleFloats > middle.max_size()) return false;
+    if (middleFloats > SIZE_MAX / sizeof(float)) return false;
     across = MakeAxis(sourceWidth, targetWidth);
     down = MakeAxis(sourceHeight, targetHeight);
-    middle.resize(static_cast<size_t>(middleFloats));
-    sum.resize(targetRow);
+    middle.reset(new float[static_cast<size_t>(middleFloats)]);
+    sum.reset(new float[targetRow]);
   } catch (const std::bad_alloc&) {
     return false;
   }
 
-  float* m = middle.data();
+  float* m = middle.get();
   for (int y = 0; y < sourceHeight; ++y) {
     const uint8_t* row = source + static_cast<size_t>(y) * sourceStride;
     for (const Span& span : across.spans) {
@@ -124,7 +129,7 @@ bool ResamplePixels(const uint8_t* source, int sourceWidth, int sourceHeight, si
 
   for (int y = 0; y < targetHeight; ++y) {
     const Span& span = down.spans[static_cast<size_t>(y)];
-    std::fill(sum.begin(), sum.end(), 0.0f);
+    std::fill(sum.get(), sum.get() + targetRow, 0.0f);
     for (int k = 0; k < span.count; ++k) {
       const float w = down.weights[span.at + static_cast<size_t>(k)];
       const float* in = &middle[static_cast<size_t>(span.first + k) * targetRow];

@@ -1509,8 +1509,10 @@ TEST_F(Journeys, TheWindowItsControlsAndDialogsScaleWithTheDisplay) {
     int width, height;
     const char* name;
   };
-  for (const Dialog& d : {Dialog{1, kAddChangeClass, 400, 160, "add-change"}, Dialog{2, kRemoveClass, 320, 220, "remove"},
-                          Dialog{4, kSettingsClass, 316, 360, "settings"}, Dialog{5, kInfoClass, 240, 156, "info"}}) {
+  for (const Dialog& d : {Dialog{1, kAddChangeClass, 400, 160, "add-change"},
+                          Dialog{2, kRemoveClass, 320, 220, "remove"},
+                          Dialog{4, kSettingsClass, 316, 360, "settings"},
+                          Dialog{5, kInfoClass, 240, 156, "info"}}) {
     SCOPED_TRACE(d.name);
     Command(d.button);
     HWND dialog = WaitForDialog(d.cls);

@@ -731,7 +731,9 @@ TEST_F(Images, EmbeddedPicturesLoadAtTheirSizes) {
       EXPECT_EQ(ui::ImageDepth(35), 32);
       // The status strip's frame and panels, which the clock and gauge draw into.
       const std::vector<uint32_t> px = ReadPixels(ui::ImageHandle(35), w, h);
-      auto at = [&](int x, int y) { return px[static_cast<size_t>(ui::ScaleToDpi(y, dpi) * w + ui::ScaleToDpi(x, dpi))]; };
+      auto at = [&](int x, int y) {
+        return px[static_cast<size_t>(ui::ScaleToDpi(y, dpi) * w + ui::ScaleToDpi(x, dpi))];
+      };
       EXPECT_EQ(at(0, 0), 0x969696u);
       EXPECT_EQ(at(2, 2), 0xFFFFFFu);
       EXPECT_EQ(at(190, 18), 0xFFFFFFu);
@@ -773,11 +775,12 @@ TEST_F(Images, AnIconEnlargedForAScaledDisplayIsSmooth) {
   DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
   DestroyIcon(icon);
+  auto pixel = [&](int x, int y) { return px[static_cast<size_t>(y * 48 + x)]; };
   int blended = 0;
-  for (int by = 0; by < 16; ++by)
-    for (int bx = 0; bx < 16; ++bx)
+  for (int by = 0; by < 48; by += 3)
+    for (int bx = 0; bx < 48; bx += 3)
       for (int i = 1; i < 9; ++i)
-        if (px[static_cast<size_t>((by * 3 + i / 3) * 48 + bx * 3 + i % 3)] != px[static_cast<size_t>(by * 3 * 48 + bx * 3)]) {
+        if (pixel(bx + i % 3, by + i / 3) != pixel(bx, by)) {
           ++blended;
           break;
         }

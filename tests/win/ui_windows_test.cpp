@@ -459,7 +459,8 @@ TEST_F(UiWindows, ADisplayOfAnotherScaleLaysTheWindowAndItsControlsOutAgain) {
   for (const Step& step : steps) {
     SCOPED_TRACE(step.dpi);
     RECT suggested = {step.at.x, step.at.y, step.at.x + 10, step.at.y + 10};  // the size is the system's guess
-    SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(step.dpi, step.dpi), reinterpret_cast<LPARAM>(&suggested));
+    SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(step.dpi, step.dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
     EXPECT_EQ(gDpiWindow, 5);
     EXPECT_EQ(gDpiSeen, step.dpi);
     RECT r, c;

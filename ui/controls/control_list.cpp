@@ -20,6 +20,7 @@ constexpr UINT kCrossThreadSliceMs = 50;
 
 struct ControlList {
   HWND parent = nullptr;
+  int dpi = 96;  // of the window the new controls go into, asked once per window
   bool previousWasOption = false;
   HFONT font = nullptr;
   std::vector<HWND> enclosingParents;
@@ -168,7 +169,7 @@ ControlRecord* CreateControl(const CreateArgs& a, int* identity) {
   DWORD style = WS_CHILD | WS_VISIBLE | a.style;
   if (a.isOption && !gList.previousWasOption) style |= WS_GROUP;
   std::wstring text = Widen(a.text);
-  const int dpi = WindowDpi(GetAncestor(parent, GA_ROOT));
+  const int dpi = gList.dpi;
   HWND h = CreateWindowExW(a.exStyle, a.className, text.c_str(), style, ScaleToDpi(a.x, dpi), ScaleToDpi(a.y, dpi),
                            ScaleToDpi(a.w, dpi), ScaleToDpi(a.h, dpi),
                            parent, reinterpret_cast<HMENU>(static_cast<intptr_t>(id)),
@@ -330,6 +331,7 @@ void ControlsShutdown() {
 
 HWND UseControlParent(HWND window) {
   gList.parent = window;
+  gList.dpi = WindowDpi(GetAncestor(window, GA_ROOT));
   gList.enclosingParents.clear();
   gList.previousWasOption = false;
   return window;

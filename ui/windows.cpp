@@ -26,11 +26,19 @@ struct WindowRecord {
 
 void (*gDpiHandler)(int windowNumber, int dpi) = nullptr;
 
-// The outer size of a client area of the given size in a window of hwnd's styles.
-SIZE OuterSize(HWND hwnd, int clientWidth, int clientHeight) {
+// The outer size of a client area of the given size in a window of hwnd's
+// styles, with the frame and caption of a display of that DPI (Windows 10
+// 1607 and later; before, the system's).
+SIZE OuterSize(HWND hwnd, int clientWidth, int clientHeight, int dpi) {
+  using ForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto forDpi = reinterpret_cast<ForDpi>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
   RECT outer = {0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), GetMenu(hwnd) != nullptr,
-                     static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+  const BOOL menu = GetMenu(hwnd) != nullptr;
+  if (!forDpi || !forDpi(&outer, style, menu, exStyle, static_cast<UINT>(dpi)))
+    AdjustWindowRectEx(&outer, style, menu, exStyle);
   return SIZE{outer.right - outer.left, outer.bottom - outer.top};
 }
 
@@ -171,7 +179,7 @@ intptr_t CreateProgramWindow(int number, int x, int y, int clientWidth, int clie
   const int own = WindowDpi(hwnd);
   if (own != dpi) {
     rec->dpi = own;
-    const SIZE size = OuterSize(hwnd, ScaleToDpi(clientWidth, own), ScaleToDpi(clientHeight, own));
+    const SIZE size = OuterSize(hwnd, ScaleToDpi(clientWidth, own), ScaleToDpi(clientHeight, own), own);
     SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
@@ -217,7 +225,7 @@ int MoveResizeWindow(int number, int x, int y, int clientWidth, int clientHeight
   if (clientHeight != kKeepValue) rec->designHeight = clientHeight;
   int cw = clientWidth == kKeepValue ? client.right : ScaleToDpi(clientWidth, rec->dpi);
   int ch = clientHeight == kKeepValue ? client.bottom : ScaleToDpi(clientHeight, rec->dpi);
-  const SIZE outer = OuterSize(hwnd, cw, ch);
+  const SIZE outer = OuterSize(hwnd, cw, ch, rec->dpi);
   int nx = x == kKeepValue ? win.left : x;
   int ny = y == kKeepValue ? win.top : y;
   SetWindowPos(hwnd, nullptr, nx, ny, outer.cx, outer.cy, SWP_NOACTIVATE | SWP_NOZORDER);
@@ -282,7 +290,8 @@ void LayOutAtDpi(HWND hwnd, int dpi, const RECT* suggested) {
   RECT now;
   GetWindowRect(hwnd, &now);
   const POINT at = suggested ? POINT{suggested->left, suggested->top} : POINT{now.left, now.top};
-  const SIZE size = OuterSize(hwnd, ScaleToDpi(rec->designWidth, dpi), ScaleToDpi(rec->designHeight, dpi));
+  const SIZE size =
+      OuterSize(hwnd, ScaleToDpi(rec->designWidth, dpi), ScaleToDpi(rec->designHeight, dpi), dpi);
   SetWindowPos(hwnd, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   LayOutControls(hwnd, dpi);
   if (gDpiHandler) gDpiHandler(number, dpi);

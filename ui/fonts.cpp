@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -16,7 +15,7 @@ namespace {
 struct FontRecord {
   HFONT handle = nullptr;
   // What it was made from, to make it again for another DPI.
-  std::string face;
+  char face[LF_FACESIZE] = {};
   int size = 0, style = 0, dpi = 96;
 };
 
@@ -63,7 +62,7 @@ HFONT MakeFont(int number, const char* face, int size, int style) {
     Fonts().Forget(number);
     return nullptr;
   }
-  rec->face = face ? face : "";
+  lstrcpynA(rec->face, face ? face : "", LF_FACESIZE);
   rec->size = size;
   rec->style = style;
   rec->dpi = dpi;
@@ -79,7 +78,7 @@ void RemakeFonts(std::vector<std::pair<HANDLE, HANDLE>>* replaced) {
   });
   for (int number : numbers) {
     FontRecord* rec = Fonts().Find(number);
-    HFONT font = rec ? NewFont(rec->face.c_str(), rec->size, rec->style, dpi) : nullptr;
+    HFONT font = rec ? NewFont(rec->face, rec->size, rec->style, dpi) : nullptr;
     if (!font) continue;
     gRetiredFonts.push_back(rec->handle);
     replaced->push_back({rec->handle, font});

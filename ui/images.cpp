@@ -451,21 +451,12 @@ bool MakeEmbeddedPicture(int number, int dpi, Loaded* out) {
   out->width = width;
   out->height = height;
   out->dpi = dpi;
-  if (number <= kLastEmbeddedIcon) {
-    DeleteObject(bitmap);
-    out->handle = IconFromPixels(pixels, width, height);
-    out->icon = true;
-    out->depth = 32;
-    return out->handle != nullptr;
-  }
-  if (width != decoded.width || height != decoded.height) {
-    DeleteObject(bitmap);
-    bitmap = SectionFromPixels(pixels, width, height);
-    if (!bitmap) return false;
-  }
-  out->handle = bitmap;
   out->depth = 32;
-  return true;
+  out->icon = number <= kLastEmbeddedIcon;
+  DeleteObject(bitmap);
+  out->handle = out->icon ? static_cast<HANDLE>(IconFromPixels(pixels, width, height))
+                          : static_cast<HANDLE>(SectionFromPixels(pixels, width, height));
+  return out->handle != nullptr;
 }
 
 // Pictures made on a second thread. The thread touches nothing but these

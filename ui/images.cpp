@@ -872,11 +872,11 @@ intptr_t Rescale(ImageRecord* record, int width, int height, int dpi, int mode) 
   if (!resampled) {
     ok = Stretch(old, record->width, record->height, scaled, width, height, mode);
   } else {
-    std::vector<uint8_t> pixels, resampled(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    std::vector<uint8_t> pixels, made(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     ok = PixelsOf(old, record->width, record->height, &pixels) &&
          ResamplePixels(pixels.data(), record->width, record->height, static_cast<size_t>(record->width) * 4,
-                        resampled.data(), width, height, static_cast<size_t>(width) * 4, false) &&
-         SetPixelsOf(scaled, width, height, resampled);
+                        made.data(), width, height, static_cast<size_t>(width) * 4, false) &&
+         SetPixelsOf(scaled, width, height, made);
   }
   if (!ok) {
     DeleteObject(scaled);

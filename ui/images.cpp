@@ -347,9 +347,8 @@ bool SetPixelsOf(HBITMAP bitmap, int width, int height, const std::vector<uint8_
 // An icon from straight-alpha pixels; the mask is set where they are clear.
 // A 32-bit section holding the pixels, or nullptr.
 HBITMAP SectionFromPixels(const std::vector<uint8_t>& pixels, int width, int height) {
-  const BITMAPINFO info = TopDown32(width, height);
   void* bits = nullptr;
-  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP section = TopDownSection32(width, height, &bits);
   if (section && bits) {
     memcpy(bits, pixels.data(), pixels.size());
     return section;
@@ -730,6 +729,12 @@ void ReleaseImageTarget(DrawTarget* target) {
 }
 
 }  // namespace
+
+HBITMAP TopDownSection32(int width, int height, void** bits) {
+  const BITMAPINFO info = TopDown32(width, height);
+  *bits = nullptr;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
 
 void ImagesStartup() { Table(); }
 

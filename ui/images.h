@@ -30,6 +30,9 @@ constexpr int kScaleRaw = 1;
 constexpr int kFirstEmbeddedImage = 15;
 constexpr int kLastEmbeddedImage = 35;
 
+// A top-down 32-bit blue-green-red-alpha section; *bits receives its pixels.
+HBITMAP TopDownSection32(int width, int height, void** bits);
+
 void ImagesStartup();
 void ImagesShutdown();  // releases every image
 void RegisterPngDecoder();

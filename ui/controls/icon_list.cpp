@@ -10,21 +10,15 @@
 #include "ui/controls.h"
 #include "ui/controls/control_list.h"
 #include "ui/events.h"
+#include "ui/images.h"
 
 namespace ui {
 namespace controls {
 namespace {
 
 HBITMAP MakeSection(int w, int h, uint32_t** bits) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
   void* raw = nullptr;
-  HBITMAP section = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &raw, nullptr, 0);
+  HBITMAP section = TopDownSection32(w, h, &raw);
   *bits = static_cast<uint32_t*>(raw);
   return section;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 #include <zlib.h>
 
+#include "support/wine_test_support.h"
 #include "ui/drawing.h"
 #include "ui/object_table.h"
 #include "ui/ui.h"
@@ -799,24 +800,12 @@ TEST_F(Images, EmbeddedIconsDrawLikeTheirIconFiles) {
     int w = 0, h = 0;
     ASSERT_TRUE(ui::ImageSize(n, &w, &h));
     for (const COLORREF background : {RGB(255, 255, 255), RGB(0, 0, 0), RGB(40, 120, 200)}) {
-      std::vector<uint32_t> drawn[2];
-      for (int which = 0; which < 2; ++which) {
-        HDC screen = GetDC(nullptr);
-        HDC dc = CreateCompatibleDC(screen);
-        HBITMAP surface = CreateCompatibleBitmap(screen, w, h);
-        ReleaseDC(nullptr, screen);
-        HGDIOBJ old = SelectObject(dc, surface);
-        HBRUSH brush = CreateSolidBrush(background);
-        RECT all = {0, 0, w, h};
-        FillRect(dc, &all, brush);
-        DeleteObject(brush);
-        DrawIconEx(dc, 0, 0, static_cast<HICON>(ui::ImageHandle(which ? 100 : n)), w, h, 0, nullptr, DI_NORMAL);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        drawn[which] = ReadPixels(surface, w, h);
-        DeleteObject(surface);
-      }
-      EXPECT_EQ(drawn[0], drawn[1]) << "on " << std::hex << background;
+      auto drawn = [&](int number) {
+        return wine_test::DrawnOn(w, h, background, [&](HDC dc) {
+          DrawIconEx(dc, 0, 0, static_cast<HICON>(ui::ImageHandle(number)), w, h, 0, nullptr, DI_NORMAL);
+        });
+      };
+      EXPECT_EQ(drawn(n), drawn(100)) << "on " << std::hex << background;
     }
   }
 }

@@ -434,24 +434,28 @@ GuiObjects CountGuiObjects() {
   return counts;
 }
 
-std::vector<COLORREF> DrawnImageListEntry(HIMAGELIST list, int index, int size, COLORREF back) {
+std::vector<COLORREF> DrawnOn(int width, int height, COLORREF back, const std::function<void(HDC)>& draw) {
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
   ReleaseDC(nullptr, screen);
   HGDIOBJ old = SelectObject(dc, bitmap);
   HBRUSH brush = CreateSolidBrush(back);
-  RECT all{0, 0, size, size};
+  RECT all{0, 0, width, height};
   FillRect(dc, &all, brush);
   DeleteObject(brush);
-  ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL);
+  draw(dc);
   std::vector<COLORREF> pixels;
-  for (int y = 0; y < size; ++y)
-    for (int x = 0; x < size; ++x) pixels.push_back(GetPixel(dc, x, y));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(dc, x, y));
   SelectObject(dc, old);
   DeleteObject(bitmap);
   DeleteDC(dc);
   return pixels;
+}
+
+std::vector<COLORREF> DrawnImageListEntry(HIMAGELIST list, int index, int size, COLORREF back) {
+  return DrawnOn(size, size, back, [&](HDC dc) { ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL); });
 }
 
 }  // namespace wine_test

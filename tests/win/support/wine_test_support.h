@@ -127,6 +127,10 @@ void ClickAt(POINT p, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_
 // The middle of the window on the screen.
 POINT CentreOf(HWND window);
 
+// The pixels of a width x height square of the colour back after draw(dc)
+// painted on it, row by row.
+std::vector<COLORREF> DrawnOn(int width, int height, COLORREF back, const std::function<void(HDC)>& draw);
+
 // The pixels of an image list's entry drawn at the corner of a size x size
 // square of the colour back, row by row.
 std::vector<COLORREF> DrawnImageListEntry(HIMAGELIST list, int index, int size, COLORREF back);

@@ -494,7 +494,9 @@ class Journeys : public ::testing::Test {
                                            << ") opened no menu";
     RECT m = ScreenRect(menu);
     HWND submenu = nullptr;
-    // The first entry opens the submenu when the pointer rests on it.
+    // The first entry opens the submenu when the pointer rests on it: long
+    // enough on each step for the menu's delay (a scaled menu's first entry
+    // lies lower and is passed in fewer steps than it takes).
     for (int y = m.top + 2; y < m.bottom && !submenu; y += 3) {
       MoveTo(POINT{(m.left + m.right) / 2, y});
       WaitUntil(
@@ -503,7 +505,7 @@ class Journeys : public ::testing::Test {
               if (ClassOf(w) == kMenuClass && w != menu) submenu = w;
             return submenu != nullptr;
           },
-          y == m.top + 2 ? 800 : 60);
+          y == m.top + 2 ? 800 : 250);
     }
     if (!submenu) {
       Key(VK_ESCAPE);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "ui/system_library.h"
 #include "ui/ui.h"
 
 namespace ui {
@@ -16,12 +17,6 @@ std::atomic<int> gProgramDpi{0};  // 0 = not asked yet
 
 using DpiForWindow = UINT(WINAPI*)(HWND);
 using DpiForSystem = UINT(WINAPI*)();
-
-// Windows 10 (1607) and later; looked up once in the user32 already loaded.
-void* User32Function(const char* name) {
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  return user32 ? reinterpret_cast<void*>(GetProcAddress(user32, name)) : nullptr;
-}
 
 DpiForWindow WindowDpiFunction() {
   static const auto function = reinterpret_cast<DpiForWindow>(User32Function("GetDpiForWindow"));

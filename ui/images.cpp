@@ -434,28 +434,32 @@ bool MakeEmbeddedPicture(int number, int dpi, Loaded* out) {
   auto bitmap = static_cast<HBITMAP>(decoded.handle);
   const int width = MulDiv(MulDiv(decoded.width, 96, variant.dpi), dpi, 96);
   const int height = MulDiv(MulDiv(decoded.height, 96, variant.dpi), dpi, 96);
+  const bool icon = number <= kLastEmbeddedIcon;
+  const bool resized = width != decoded.width || height != decoded.height;
+  HANDLE handle = bitmap;  // a bitmap at its drawn size is the decoder's own section
   std::vector<uint8_t> pixels;
-  bool ok = PixelsOf(bitmap, decoded.width, decoded.height, &pixels);
-  if (ok && (width != decoded.width || height != decoded.height)) {
+  bool ok = !(icon || resized) || PixelsOf(bitmap, decoded.width, decoded.height, &pixels);
+  if (ok && resized) {
     std::vector<uint8_t> scaled(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     ok = ResamplePixels(pixels.data(), decoded.width, decoded.height, static_cast<size_t>(decoded.width) * 4,
                         scaled.data(), width, height, static_cast<size_t>(width) * 4, true);
     pixels.swap(scaled);
   }
-  if (!ok) {
+  if (icon || resized || !ok) {
     DeleteObject(bitmap);
-    return false;
+    if (!ok) return false;
+    handle = icon ? static_cast<HANDLE>(IconFromPixels(pixels, width, height))
+                  : static_cast<HANDLE>(SectionFromPixels(pixels, width, height));
+    if (!handle) return false;
   }
   *out = Loaded{};
+  out->handle = handle;
   out->width = width;
   out->height = height;
   out->dpi = dpi;
   out->depth = 32;
-  out->icon = number <= kLastEmbeddedIcon;
-  DeleteObject(bitmap);
-  out->handle = out->icon ? static_cast<HANDLE>(IconFromPixels(pixels, width, height))
-                          : static_cast<HANDLE>(SectionFromPixels(pixels, width, height));
-  return out->handle != nullptr;
+  out->icon = icon;
+  return true;
 }
 
 // Pictures made on a second thread. The thread touches nothing but these

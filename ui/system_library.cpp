@@ -19,4 +19,9 @@ void* SystemLibraryFunction(const char* library, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(module, name));
 }
 
+void* User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  return user32 ? reinterpret_cast<void*>(GetProcAddress(user32, name)) : nullptr;
+}
+
 }  // namespace ui

@@ -12,6 +12,10 @@ namespace ui {
 // nullptr when the library or the function is missing.
 void* SystemLibraryFunction(const char* library, const char* name);
 
+// A function of the user32 already loaded that older systems lack (the DPI
+// queries of Windows 10), or nullptr.
+void* User32Function(const char* name);
+
 template <typename Function>
 Function SystemFunction(const char* library, const char* name) {
   return reinterpret_cast<Function>(SystemLibraryFunction(library, name));

@@ -9,6 +9,7 @@
 
 #include "ui/events.h"
 #include "ui/object_table.h"
+#include "ui/system_library.h"
 #include "ui/ui.h"
 
 namespace ui {
@@ -31,8 +32,7 @@ void (*gDpiHandler)(int windowNumber, int dpi) = nullptr;
 // 1607 and later; before, the system's).
 SIZE OuterSize(HWND hwnd, int clientWidth, int clientHeight, int dpi) {
   using ForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-  static const auto forDpi = reinterpret_cast<ForDpi>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  static const auto forDpi = reinterpret_cast<ForDpi>(User32Function("AdjustWindowRectExForDpi"));
   RECT outer = {0, 0, clientWidth, clientHeight};
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));

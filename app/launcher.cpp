@@ -89,22 +89,29 @@ void RunLauncher() {
   if (ShowRunningLauncher(start, (std::string(kTitle) + " v" + kVersion).c_str())) ExitProcess(0);
 
   STARTUP_STEP("process start");
-  // Services: drawing, windows, common controls, images, timers.
-  MARK_LINE();
-  ui::DrawingStartup();
-  ui::WindowsStartup();
-  ui::ControlsStartup();
-  ui::ImagesStartup();
-  ui::TimerStartup();
-
-  STARTUP_STEP("services");
-  // Work area, taken once.
+  // Work area, taken once. As the first question about the screen it loads
+  // the display driver on this thread: under Wine, the common controls
+  // loading on their thread would load it there too, and two threads loading
+  // it at once wait on each other for good.
   MARK_LINE();
   const RECT work = ui::DesktopWorkArea();
   settings::gWorkAreaLeft = work.left;
   settings::gWorkAreaTop = work.top;
   settings::gWorkAreaRight = work.right;
   settings::gWorkAreaBottom = work.bottom;
+
+  STARTUP_STEP("work area");
+  // Services: drawing, windows, images, timers, then the controls, whose
+  // library loads on a thread of its own while the files are read. Loading
+  // it holds the loader's lock, which the windows' resources need too.
+  MARK_LINE();
+  ui::DrawingStartup();
+  ui::WindowsStartup();
+  ui::ImagesStartup();
+  ui::TimerStartup();
+  ui::ControlsStartup();
+
+  STARTUP_STEP("services");
 
   // From here on every fault ends in the trap's message.
   InstallErrorTrap(ExitAfterFault);
@@ -124,7 +131,7 @@ void RunLauncher() {
   gSettings.StatusText.clear();
   gSettings.DateText = BuildDateText();
 
-  STARTUP_STEP("work area, trap, run-time fields");
+  STARTUP_STEP("trap, run-time fields");
   // The empty catalogue and skin-name list.
   MARK_LINE();
   catalogue::gCatalogue.Clear();

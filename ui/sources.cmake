@@ -20,6 +20,7 @@ list(APPEND TROVANTO_WIN_SOURCES
   ui/system_library.cpp
   ui/standard_dialogs.cpp
   ui/controls/control_list.cpp
+  ui/controls/common_controls.cpp
   ui/controls/brush_cache.cpp
   ui/controls/image_button.cpp
   ui/controls/image_control.cpp

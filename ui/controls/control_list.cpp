@@ -6,6 +6,7 @@
 
 #include "ui/controls.h"
 #include "ui/controls/brush_cache.h"
+#include "ui/controls/common_controls.h"
 #include "ui/events.h"
 #include "ui/images.h"
 #include "ui/timer.h"
@@ -103,6 +104,7 @@ LRESULT CALLBACK ToolTipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, 
 
 HWND ToolTipWindow() {
   if (gList.toolTip && IsWindow(gList.toolTip)) return gList.toolTip;
+  AwaitCommonControls();
   HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
@@ -163,6 +165,8 @@ void EnterContainer(HWND container) {
 ControlRecord* CreateControl(const CreateArgs& a, int* identity) {
   HWND parent = gList.parent;
   if (!parent || !IsWindow(parent)) return nullptr;
+  // Through the manifest even the buttons and edit fields are the library's.
+  AwaitCommonControls();
   int id = 0;
   ControlRecord* r = ControlTable().Reserve(a.number, &id);
   if (!r) return nullptr;
@@ -301,11 +305,7 @@ SIZE ImageSize(HANDLE image) {
 using namespace controls;
 
 void ControlsStartup() {
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&icc);
-  // Only version 6 knows the standard classes; version 5 registers them anyway.
-  icc.dwICC = ICC_STANDARD_CLASSES;
-  InitCommonControlsEx(&icc);
+  StartCommonControls();
   if (gList.toolTip && IsWindow(gList.toolTip)) DestroyWindow(gList.toolTip);
   gList = ControlList{};
   gList.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -1,6 +1,7 @@
 // Push button showing an image: the kind draws the whole face itself
 // (owner-drawn), so that the image can sit on the platform's button face.
 #include "ui/controls.h"
+#include "ui/controls/common_controls.h"
 #include "ui/controls/control_list.h"
 
 #include <shlwapi.h>
@@ -38,6 +39,7 @@ bool CommonControls6() {
   static int known = -1;
   if (known < 0) {
     known = 0;
+    AwaitCommonControls();
     if (HMODULE module = GetModuleHandleW(L"comctl32.dll")) {
       using GetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
       auto fn = reinterpret_cast<GetVersionFn>(

@@ -79,12 +79,12 @@ void AwaitCommonControls() {
 #define TROVANTO_IMPORT_SLOT(name, bytes) "__imp__" #name "@" #bytes
 #endif
 
-// Every function of the library the program calls: result, name, bytes of
+// Every function of the library the program calls (InitCommonControlsEx
+// only the loading thread does, by itself): result, name, bytes of
 // arguments (the 32-bit decoration), parameters, arguments. <commctrl.h>
 // declares most of them as imports, called through their slot; the subclass
 // functions it declares as plain functions, which this file defines.
 #define TROVANTO_COMMON_CONTROLS(IMPORTED, PLAIN)                                                  \
-  IMPORTED(BOOL, InitCommonControlsEx, 4, (const void* a), (a))                                    \
   IMPORTED(void*, ImageList_Create, 20, (int a, int b, UINT c, int d, int e), (a, b, c, d, e))     \
   IMPORTED(BOOL, ImageList_Destroy, 4, (void* a), (a))                                             \
   IMPORTED(int, ImageList_Add, 12, (void* a, HBITMAP b, HBITMAP c), (a, b, c))                     \

@@ -64,13 +64,20 @@ DWORD gLogPainted = 0;
 // 10 ms a line under Wine.
 bool gLogFrozen = false;
 
+// Given back its redraw, a list box sets up both scroll bars, and as each
+// one that appears narrows the other's room, it draws them both again: six
+// scroll bars, about 8 ms each under Wine, for a log that has just outgrown
+// its box. So the list box is hidden from itself meanwhile, as the system's
+// own redraw switch does (the window's style alone, nothing is repainted),
+// and its frame is drawn once, scroll bars and all, when it shows.
 void ShowLog() {
   HWND log = ui::ControlHandle(kLog);
   if (!log) return;
+  DefWindowProcW(log, WM_SETREDRAW, FALSE, 0);
   SendMessageW(log, WM_SETREDRAW, TRUE, 0);
+  DefWindowProcW(log, WM_SETREDRAW, TRUE, 0);
   gLogFrozen = false;
-  InvalidateRect(log, nullptr, TRUE);
-  UpdateWindow(log);
+  RedrawWindow(log, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 void Log(const std::string& line, bool showNow = false) {

@@ -76,6 +76,18 @@ Strings LogLines() {
 
 Strings Items(int list) { return wine_test::ListViewItems(Control(list)); }
 
+// A log that has outgrown its box is back on the screen, with its scroll bar,
+// and nothing of it is left to paint.
+void ExpectLogShownScrolling() {
+  HWND log = Control(kLog);
+  EXPECT_TRUE(IsWindowVisible(log));
+  SCROLLBARINFO bar{};
+  bar.cbSize = sizeof bar;
+  ASSERT_TRUE(GetScrollBarInfo(log, OBJID_VSCROLL, &bar));
+  EXPECT_FALSE(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+  EXPECT_FALSE(GetUpdateRect(log, nullptr, FALSE));
+}
+
 constexpr char kMessageTitle[] = "Trovanto v1.0";
 const std::string kSaveFailed =
     "Die Datei \"applications.dat\" konnte nicht gespeichert werden!\n\nDie \xC4nderungen gelten nur bis zum Beenden.";
@@ -262,6 +274,7 @@ TEST_F(RemoveDialog, AnsweringNoKeepsTheFoldersAndRemovesTheEntries) {
   question += "... und 2 weitere Verzeichnisse\n" + kQuestionEnd;
   EXPECT_EQ(no.Stop(), Strings{question});
   EXPECT_EQ(LogLines(), log);
+  ExpectLogShownScrolling();
   for (const std::string& name : names) EXPECT_TRUE(Exists(gRoot + "\\Apps\\" + name + "\\p.exe")) << name;
   EXPECT_EQ(ReadFile(CatalogueFile()), FileOf({kSolo}));
   ExpectListsShow({"Solo"});

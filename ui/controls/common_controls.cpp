@@ -70,6 +70,11 @@ void AwaitCommonControls() {
   gSlotsFilled = true;
 }
 
+HMODULE CommonControlsLibrary() {
+  AwaitCommonControls();
+  return gLibrary;
+}
+
 }  // namespace controls
 }  // namespace ui
 

@@ -4,6 +4,8 @@
 // pulls in, before the first line runs. It loads on a thread of its own while
 // start-up reads the files, and every use waits for it.
 
+#include <windows.h>
+
 namespace ui {
 namespace controls {
 
@@ -16,6 +18,10 @@ void StartCommonControls();
 // its first call by itself; window classes of the library need this call
 // before their first window. GUI thread.
 void AwaitCommonControls();
+
+// The library whose classes were registered, once it is there; nullptr when
+// it could not be loaded. GUI thread.
+HMODULE CommonControlsLibrary();
 
 }  // namespace controls
 }  // namespace ui

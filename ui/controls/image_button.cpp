@@ -39,8 +39,7 @@ bool CommonControls6() {
   static int known = -1;
   if (known < 0) {
     known = 0;
-    AwaitCommonControls();
-    if (HMODULE module = GetModuleHandleW(L"comctl32.dll")) {
+    if (HMODULE module = CommonControlsLibrary()) {
       using GetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
       auto fn = reinterpret_cast<GetVersionFn>(
           reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion")));

@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "ui/controls/common_controls.h"
 #include "ui/system_library.h"
 #include "ui/ui.h"
 
@@ -32,6 +33,8 @@ BOOL FontRequester(CHOOSEFONTA* request) {
 class ModalScope {
  public:
   ModalScope() {
+    // Themed like the program's own windows, even before the first of them.
+    controls::EnterCommonControlsContext();
     HWND foreground = GetForegroundWindow();
     DWORD process = 0;
     if (foreground) GetWindowThreadProcessId(foreground, &process);

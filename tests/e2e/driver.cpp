@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <ole2.h>
+#include <psapi.h>
 #include <shlobj.h>
 #include <winioctl.h>
 
@@ -524,6 +525,20 @@ bool Launcher::StartFrom(const Drive& drive, const std::wstring& folder, const s
 bool Launcher::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
 HWND Launcher::Control(int id) const { return main_ ? FindChild(main_, id) : nullptr; }
+
+std::string Launcher::LoadedModule(const char* fileName) const {
+  HMODULE modules[512];
+  DWORD bytes = 0;
+  if (!process_ || !EnumProcessModulesEx(process_, modules, sizeof modules, &bytes, LIST_MODULES_ALL)) return "";
+  for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
+    char path[MAX_PATH] = "";
+    if (!GetModuleFileNameExA(process_, modules[i], path, MAX_PATH)) continue;
+    CharLowerA(path);
+    const char* name = std::strrchr(path, '\\');
+    if (lstrcmpiA(name ? name + 1 : path, fileName) == 0) return path;
+  }
+  return "";
+}
 
 std::vector<HWND> Launcher::TopWindows(bool visibleOnly) const {
   struct Ctx {

@@ -134,6 +134,9 @@ class Launcher {
   HWND WaitWindowOfClass(const char* cls, DWORD timeoutMs = 5000) const;
   bool WaitWindowGone(const char* cls, DWORD timeoutMs = 5000) const;
   std::vector<HWND> TopWindows(bool visibleOnly = true) const;
+  // Full path of the process's module of that file name, lower case ("" if
+  // it has none loaded).
+  std::string LoadedModule(const char* fileName) const;
   // Clicks the quit button and waits for the process to end.
   bool Quit(DWORD* exitCode, DWORD timeoutMs = 10000);
   bool WaitExit(DWORD* exitCode, DWORD timeoutMs);

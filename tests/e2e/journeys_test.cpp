@@ -1525,6 +1525,10 @@ TEST_F(Journeys, TheWindowItsControlsAndDialogsScaleWithTheDisplay) {
     CloseWithCloseBox(dialog);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 3000));
   }
+  // Themed controls: the window and its dialogs run version 6 of the common
+  // controls, which only the side-by-side store holds.
+  EXPECT_NE(launcher_.LoadedModule("comctl32.dll").find("\\winsxs\\"), std::string::npos)
+      << launcher_.LoadedModule("comctl32.dll");
   QuitExpectingZero();
 }
 

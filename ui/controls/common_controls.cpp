@@ -17,6 +17,14 @@ namespace {
 HANDLE gLoader = nullptr;
 HMODULE gLibrary = nullptr;
 bool gSlotsFilled = false;
+// The activation context that asks for version 6 (the program's manifest
+// resource 17), made by the loader, which then signals gContextMade.
+HANDLE gContext = INVALID_HANDLE_VALUE;
+HANDLE gContextMade = nullptr;
+bool gContextEntered = false;
+
+constexpr WORD kManifestResource = 17;
+constexpr WORD kManifestType = 24;  // RT_MANIFEST
 
 // What the library's InitCommonControlsEx takes.
 struct ClassesToRegister {
@@ -26,9 +34,26 @@ struct ClassesToRegister {
 constexpr DWORD kWin95Classes = 0xFF;
 constexpr DWORD kStandardClasses = 0x4000;
 
+// Made from the program's own resource, not from a file beside it. A program
+// without the resource (the tests) gets the library as it comes.
+HANDLE MakeContext() {
+  HMODULE program = GetModuleHandleW(nullptr);
+  if (!FindResourceW(program, MAKEINTRESOURCEW(kManifestResource), MAKEINTRESOURCEW(kManifestType)))
+    return INVALID_HANDLE_VALUE;
+  ACTCTXW request{};
+  request.cbSize = sizeof request;
+  request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.hModule = program;
+  request.lpResourceName = MAKEINTRESOURCEW(kManifestResource);
+  return CreateActCtxW(&request);
+}
+
 void LoadAndRegister() {
-  // The process's manifest makes this version 6, from the system's side-by-side
-  // store; plain names load from the system folder only (see HardenProcess).
+  // Active here, the context makes this version 6, from the system's
+  // side-by-side store; plain names load from the system folder only (see
+  // HardenProcess). The classes register under version 6's names.
+  ULONG_PTR cookie = 0;
+  const bool active = gContext != INVALID_HANDLE_VALUE && ActivateActCtx(gContext, &cookie);
   HMODULE library = LoadLibraryW(L"comctl32.dll");
   if (library) {
     using Init = BOOL(WINAPI*)(const ClassesToRegister*);
@@ -40,10 +65,13 @@ void LoadAndRegister() {
       init(&classes);
     }
   }
+  if (active) DeactivateActCtx(0, cookie);
   gLibrary = library;
 }
 
 DWORD WINAPI LoaderThread(void*) {
+  gContext = MakeContext();
+  SetEvent(gContextMade);
   LoadAndRegister();
   return 0;
 }
@@ -54,11 +82,33 @@ void FillSlots();
 
 void StartCommonControls() {
   if (gLoader || gSlotsFilled) return;
-  gLoader = CreateThread(nullptr, 0, LoaderThread, nullptr, 0, nullptr);
+  gContextMade = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (gContextMade) gLoader = CreateThread(nullptr, 0, LoaderThread, nullptr, 0, nullptr);
+  if (!gLoader && gContextMade) {
+    CloseHandle(gContextMade);
+    gContextMade = nullptr;
+  }
+}
+
+void EnterCommonControlsContext() {
+  if (gContextEntered) return;
+  gContextEntered = true;
+  if (gContextMade) {
+    WaitForSingleObject(gContextMade, INFINITE);
+    CloseHandle(gContextMade);
+    gContextMade = nullptr;
+  } else if (!gSlotsFilled) {
+    gContext = MakeContext();
+  }
+  // Never left: every window of this thread is made, and every procedure of
+  // it runs, with version 6.
+  ULONG_PTR cookie = 0;
+  if (gContext != INVALID_HANDLE_VALUE) ActivateActCtx(gContext, &cookie);
 }
 
 void AwaitCommonControls() {
   if (gSlotsFilled) return;
+  EnterCommonControlsContext();
   if (gLoader) {
     WaitForSingleObject(gLoader, INFINITE);
     CloseHandle(gLoader);

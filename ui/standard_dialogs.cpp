@@ -6,7 +6,6 @@
 #include <new>
 #include <vector>
 
-#include "ui/controls/common_controls.h"
 #include "ui/system_library.h"
 #include "ui/ui.h"
 
@@ -33,8 +32,6 @@ BOOL FontRequester(CHOOSEFONTA* request) {
 class ModalScope {
  public:
   ModalScope() {
-    // Themed like the program's own windows, even before the first of them.
-    controls::EnterCommonControlsContext();
     HWND foreground = GetForegroundWindow();
     DWORD process = 0;
     if (foreground) GetWindowThreadProcessId(foreground, &process);

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "ui/controls/common_controls.h"
 #include "ui/events.h"
 #include "ui/object_table.h"
 #include "ui/system_library.h"
@@ -161,9 +160,6 @@ intptr_t CreateProgramWindow(int number, int x, int y, int clientWidth, int clie
     px = py = CW_USEDEFAULT;
   }
 
-  // Made in the context of the common controls' version 6, which its
-  // procedure then runs in.
-  controls::EnterCommonControlsContext();
   // Created hidden; shown below once it carries its number.
   HWND hwnd = CreateWindowExW(exStyle, className, WideFrom1252(title).c_str(), style & ~(WS_VISIBLE | WS_MAXIMIZE),
                               px, py, width, height, owner, nullptr, instance, nullptr);

@@ -93,6 +93,11 @@ void SetUpLauncherParts() {
   ui::HideProgramWindow(app::kMainWindow, 0);
 }
 
+bool StressRun() {
+  const char* stress = std::getenv("TROVANTO_STRESS");
+  return stress && std::string(stress) == "1";
+}
+
 void TearDownLauncherParts() {
   ui::TimerShutdown();
   ui::WindowsShutdown();
@@ -101,8 +106,7 @@ void TearDownLauncherParts() {
 }
 
 TEST(StripStress, TicksSurviveSkinAndFontChangesOnTheGuiThread) {
-  const char* stress = std::getenv("TROVANTO_STRESS");
-  const DWORD seconds = stress && std::string(stress) == "1" ? 60 : 5;
+  const DWORD seconds = StressRun() ? 60 : 5;
   ASSERT_NO_FATAL_FAILURE(SetUpLauncherParts());
 
   // Ten times the launcher's pace, to meet the GUI thread's work more often.
@@ -169,8 +173,7 @@ TEST(StripStress, GuiObjectCountsStayFlatOverTicksAndListRefills) {
     }
   };
   // One object a tick or a refill shows after a few thousand ticks as well.
-  const char* stress = std::getenv("TROVANTO_STRESS");
-  const int scale = stress && std::string(stress) == "1" ? 10 : 3;
+  const int scale = StressRun() ? 10 : 3;
   run(100 * scale, 10 * scale);
   const wine_test::GuiObjects warm = wine_test::CountGuiObjects();
   ASSERT_GT(warm.gdi, 0);

@@ -18,10 +18,8 @@ HANDLE gLoader = nullptr;
 HMODULE gLibrary = nullptr;
 bool gSlotsFilled = false;
 // The activation context that asks for version 6 (the program's manifest
-// resource 17), made by the loader, which then signals gContextMade.
+// resource 17).
 HANDLE gContext = INVALID_HANDLE_VALUE;
-HANDLE gContextMade = nullptr;
-bool gContextEntered = false;
 
 constexpr WORD kManifestResource = 17;
 constexpr WORD kManifestType = 24;  // RT_MANIFEST
@@ -70,8 +68,6 @@ void LoadAndRegister() {
 }
 
 DWORD WINAPI LoaderThread(void*) {
-  gContext = MakeContext();
-  SetEvent(gContextMade);
   LoadAndRegister();
   return 0;
 }
@@ -82,33 +78,19 @@ void FillSlots();
 
 void StartCommonControls() {
   if (gLoader || gSlotsFilled) return;
-  gContextMade = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (gContextMade) gLoader = CreateThread(nullptr, 0, LoaderThread, nullptr, 0, nullptr);
-  if (!gLoader && gContextMade) {
-    CloseHandle(gContextMade);
-    gContextMade = nullptr;
-  }
-}
-
-void EnterCommonControlsContext() {
-  if (gContextEntered) return;
-  gContextEntered = true;
-  if (gContextMade) {
-    WaitForSingleObject(gContextMade, INFINITE);
-    CloseHandle(gContextMade);
-    gContextMade = nullptr;
-  } else if (!gSlotsFilled) {
+  // Active on this thread for good, from before its first window: every
+  // window of it is made, and every procedure of it runs, with version 6, so
+  // the dialogs and message boxes opened from a click are version 6 too.
+  if (gContext == INVALID_HANDLE_VALUE) {
     gContext = MakeContext();
+    ULONG_PTR cookie = 0;
+    if (gContext != INVALID_HANDLE_VALUE) ActivateActCtx(gContext, &cookie);
   }
-  // Never left: every window of this thread is made, and every procedure of
-  // it runs, with version 6.
-  ULONG_PTR cookie = 0;
-  if (gContext != INVALID_HANDLE_VALUE) ActivateActCtx(gContext, &cookie);
+  gLoader = CreateThread(nullptr, 0, LoaderThread, nullptr, 0, nullptr);
 }
 
 void AwaitCommonControls() {
   if (gSlotsFilled) return;
-  EnterCommonControlsContext();
   if (gLoader) {
     WaitForSingleObject(gLoader, INFINITE);
     CloseHandle(gLoader);

@@ -3,24 +3,19 @@
 // would map it, and the display driver it pulls in, before the first line
 // runs. It loads on a thread of its own while start-up reads the files, and
 // every use waits for it. Version 6 (themed controls) comes through an
-// activation context the same thread makes from the program's manifest
-// resource 17; named in the process manifest, the system would resolve it
-// before the first line runs too.
+// activation context made from the program's manifest resource 17; named in
+// the process manifest, the system would resolve it before the first line
+// runs too.
 
 #include <windows.h>
 
 namespace ui {
 namespace controls {
 
-// Starts loading the library and registering its classes; a second call does
-// nothing. GUI thread.
+// Makes the version-6 context active on this thread for good, then starts
+// loading the library and registering its classes in it; a second call does
+// nothing. GUI thread, before its first window.
 void StartCommonControls();
-
-// Makes the version-6 context active on the calling thread for good, once it
-// is made: before the thread's first window, so that the window's procedure
-// runs in it too, and the dialogs and controls made from there are version 6.
-// GUI thread.
-void EnterCommonControlsContext();
 
 // Returns once the library is loaded and its classes are registered, loading
 // it here if nothing started it. Every function of the library waits here on

@@ -562,7 +562,8 @@ class Journeys : public ::testing::Test {
       Key(VK_TAB);
       if (back) KeyUp(VK_SHIFT);
       HWND now = nullptr;
-      WaitUntil([&] { return (now = focus()) != before && now != nullptr; }, 1000);
+      // Generous: on a loaded machine a press can take a while to arrive.
+      WaitUntil([&] { return (now = focus()) != before && now != nullptr; }, 3000);
       seen.push_back(now);
     }
     return seen;

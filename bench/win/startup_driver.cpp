@@ -746,22 +746,26 @@ double TimeRemoval(const Paths& p, int total, int ticked) {
 int Removal(const char* driveArg, int runs, int total, const std::vector<int>& counts) {
   Paths p;
   if (!PreparePaths(driveArg, &p)) return 1;
-  std::printf("removal: %d entries naming one program, %d runs per count\n", total, runs);
-  std::vector<double> medians;
-  for (int ticked : counts) {
-    std::vector<double> times;
-    for (int r = 0; r <= runs; ++r) {
-      const double ms = TimeRemoval(p, total, ticked);
+  std::printf("removal: %d entries naming one program, %d runs per count, interleaved\n", total, runs);
+  // Round by round, each count once a round, so that the machine's drift
+  // meets every count alike; the first round warms the caches.
+  std::vector<std::vector<double>> times(counts.size());
+  for (int r = 0; r <= runs; ++r) {
+    for (size_t c = 0; c < counts.size(); ++c) {
+      const double ms = TimeRemoval(p, total, counts[c]);
       if (ms < 0) {
-        std::fprintf(stderr, "removing %d of %d entries did not finish\n", ticked, total);
+        std::fprintf(stderr, "removing %d of %d entries did not finish\n", counts[c], total);
         return 1;
       }
-      if (r > 0) times.push_back(ms);  // the first run warms the caches
+      if (r > 0) times[c].push_back(ms);
     }
-    const std::string label = "remove " + std::to_string(ticked);
-    PrintTimes(label.c_str(), times);
-    medians.push_back(Median(times));
-    std::printf("RESULT removal entries=%d ticked=%d ms=%.1f\n", total, ticked, medians.back());
+  }
+  std::vector<double> medians;
+  for (size_t c = 0; c < counts.size(); ++c) {
+    const std::string label = "remove " + std::to_string(counts[c]);
+    PrintTimes(label.c_str(), times[c]);
+    medians.push_back(Median(times[c]));
+    std::printf("RESULT removal entries=%d ticked=%d ms=%.1f\n", total, counts[c], medians.back());
   }
   if (medians.size() >= 2 && medians.front() > 0)
     std::printf("RESULT removal_growth entries=%d from=%d to=%d ms_from=%.1f ms_to=%.1f ratio=%.3f\n", total,
